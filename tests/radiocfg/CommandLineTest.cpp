@@ -1,0 +1,71 @@
+// The radiocfg command line, run as the built program.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/Program.h"
+#include "tests/support/Pty.h"
+
+using TestSupport::runProgram;
+
+namespace {
+TestSupport::ProgramResult radiocfg(const std::vector<std::string>& args) {
+    return runProgram(TestSupport::programPath("radiocfg"), args, std::chrono::seconds(30));
+}
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+} // namespace
+
+TEST(CommandLineTest, NoCommandOrTwoCommandsListTheCommands) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{}, {"--detect", "--satel"}, {"-p", "/dev/null"}}) {
+        const auto r = radiocfg(args);
+        EXPECT_EQ(r.exitStatus, 1);
+        EXPECT_EQ(r.out.rfind("Must specify ONE of the following\nCommands:\n", 0), 0u) << r.out;
+        EXPECT_TRUE(contains(r.out, "--920a")) << r.out;
+        EXPECT_FALSE(contains(r.out, "Satel Options")) << r.out;
+        EXPECT_EQ(r.err, "");
+    }
+}
+
+TEST(CommandLineTest, HelpListsEveryGroupAndRunsNothing) {
+    const auto r = radiocfg({"-h", "--detect", "-p", "/nonexistent/port"});
+    EXPECT_EQ(r.exitStatus, 1);
+    for (const char* part : {"Allowed Options:", "Base Options:", "Commands:", "Satel Options:",
+                             "Microhard 920a Options:", "Microhard L400 Options:", "-b [ --baud ] arg (=9600)",
+                             "port (/dev/ttyO1, COM1)", "Mode (PC1, PC2, PC3, PC4, VLTR)"})
+        EXPECT_TRUE(contains(r.out, part)) << part;
+    EXPECT_FALSE(contains(r.out, "does not exist"));
+    EXPECT_EQ(r.out.substr(r.out.size() - 2), "\n\n");
+}
+
+TEST(CommandLineTest, PortIsCheckedBeforeTheBaudRate) {
+    const auto r = radiocfg({"--detect", "-p", "/nonexistent/port", "-b", "4800"});
+    EXPECT_EQ(r.exitStatus, 1);
+    EXPECT_EQ(r.out, "Specified port does not exist: /nonexistent/port\n");
+}
+
+TEST(CommandLineTest, BaudRateOutsideTheAcceptedSet) {
+    TestSupport::Pty pty;
+    for (const char* baud : {"4800", "0", "230400"}) {
+        const auto r = radiocfg({"--detect", "-p", pty.slavePath(), "-b", baud});
+        EXPECT_EQ(r.exitStatus, 1);
+        EXPECT_EQ(r.out, std::string("Invalid baudrate: ") + baud + "\n");
+    }
+}
+
+TEST(CommandLineTest, RejectedOptionsPrintTheParserMessageOnOneLine) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"--detect", "--bogus"},
+        {"--satel", "--satel_freq", "abc"},
+        {"--satel", "--satel_freq"},
+        {"--detect", "-b", "9600", "-b", "19200"},
+        {"--detect", "--detect"},
+    };
+    for (const auto& args : cases) {
+        const auto r = radiocfg(args);
+        EXPECT_EQ(r.exitStatus, 1) << args.back();
+        ASSERT_FALSE(r.out.empty()) << args.back();
+        EXPECT_EQ(r.out.find('\n'), r.out.size() - 1) << r.out;
+        EXPECT_EQ(r.err, "") << r.err;
+    }
+}

@@ -1,0 +1,80 @@
+#include "tests/support/Pty.h"
+
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+namespace TestSupport {
+
+Pty::Pty() {
+    char name[256] = {0};
+    termios raw{};
+    cfmakeraw(&raw);
+    if (openpty(&masterFd, &slaveFd, name, &raw, nullptr) != 0) throw std::runtime_error("openpty failed");
+    path = name;
+}
+
+Pty::~Pty() {
+    closeSlave();
+    closeMaster();
+}
+
+void Pty::write(const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(masterFd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR || errno == EAGAIN) continue;
+            throw std::runtime_error("pty write failed");
+        }
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+std::string Pty::read(std::size_t wanted, std::chrono::milliseconds timeout) {
+    std::string got;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (got.size() < wanted) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        pollfd p{masterFd, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
+        char buf[4096];
+        const ssize_t n = ::read(masterFd, buf, sizeof buf);
+        if (n <= 0) break;
+        got.append(buf, static_cast<std::size_t>(n));
+    }
+    return got;
+}
+
+std::string Pty::readUntil(const std::string& needle, std::chrono::milliseconds timeout) {
+    std::string got;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (got.find(needle) == std::string::npos) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        pollfd p{masterFd, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
+        char buf[4096];
+        const ssize_t n = ::read(masterFd, buf, sizeof buf);
+        if (n <= 0) break;
+        got.append(buf, static_cast<std::size_t>(n));
+    }
+    return got;
+}
+
+void Pty::closeSlave() {
+    if (slaveFd >= 0) ::close(slaveFd);
+    slaveFd = -1;
+}
+
+void Pty::closeMaster() {
+    if (masterFd >= 0) ::close(masterFd);
+    masterFd = -1;
+}
+
+} // namespace TestSupport
