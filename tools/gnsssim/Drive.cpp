@@ -13,9 +13,9 @@ constexpr double kSecondsPerWeek = 604800.0;
 // A fixed sky: the satellites drift slowly in azimuth so the channel data
 // changes over a run.
 const Satellite kSky[] = {
-    {2, 67, 40, 47.0},  {5, 45, 110, 45.5}, {7, 12, 300, 36.0}, {9, 30, 200, 42.0},
-    {13, 55, 260, 46.0}, {15, 8, 20, 33.5},  {20, 38, 150, 44.0}, {24, 22, 80, 40.5},
-    {29, 74, 330, 48.0}, {30, 17, 230, 38.0},
+    {2, 67, 40, 34.0},  {5, 45, 110, 33.5}, {7, 12, 300, 24.0}, {9, 30, 200, 30.0},
+    {13, 55, 260, 33.0}, {15, 8, 20, 21.5},  {20, 38, 150, 31.0}, {24, 22, 80, 28.5},
+    {29, 74, 330, 35.0}, {30, 17, 230, 26.0},
 };
 constexpr int kMaskAngle = 10;  // satellites below are tracked, not used
 

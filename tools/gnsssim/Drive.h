@@ -11,7 +11,7 @@ struct Satellite {
     int prn;
     int elevation;   // degrees
     int azimuth;     // degrees, 0 to 359
-    double snr;      // dB-Hz
+    double snr;      // dB as the receiver's binary message 99 reports it (at most 35)
 };
 
 struct DriveConfig {

@@ -1,34 +1,14 @@
 #include "tools/gnsssim/Messages.h"
 
+#include "tools/gnssproto/BinEncode.h"
+
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
 
 namespace GnssSim {
 
 namespace {
-
-// Appends fields little-endian whatever the host order.
-class Packer {
-public:
-    void u8(unsigned v) { out.push_back(static_cast<char>(v & 0xFF)); }
-    void u16(unsigned v) { u8(v); u8(v >> 8); }
-    void u32(std::uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); }
-    void u64(std::uint64_t v) { u32(static_cast<std::uint32_t>(v)); u32(static_cast<std::uint32_t>(v >> 32)); }
-    void f32(float v) {
-        std::uint32_t b;
-        std::memcpy(&b, &v, sizeof b);
-        u32(b);
-    }
-    void f64(double v) {
-        std::uint64_t b;
-        std::memcpy(&b, &v, sizeof b);
-        u64(b);
-    }
-    void zeros(std::size_t n) { out.append(n, '\0'); }
-    std::string out;
-};
 
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string format(const char* fmt, ...) {
@@ -68,75 +48,62 @@ std::uint32_t satMask(const Fix& fix, bool usedOnly) {
 
 } // namespace
 
-std::string bin1Data(const Fix& fix, std::uint8_t navMode) {
-    Packer p;
-    p.u8(2);                             // age of differential, s
-    p.u8(static_cast<unsigned>(fix.satsUsed));
-    p.u16(fix.week);
-    p.f64(fix.timeOfWeek);
-    p.f64(fix.lat);
-    p.f64(fix.lon);
-    p.f32(static_cast<float>(fix.height));
-    p.f32(static_cast<float>(fix.velNorth));
-    p.f32(static_cast<float>(fix.velEast));
-    p.f32(static_cast<float>(fix.velUp));
-    p.f32(0.35f);                        // standard deviation of residuals
-    p.u8(navMode);
-    p.u8(0);
-    p.u16(0);                            // extended age of differential
-    return p.out;
+std::string bin1Frame(const Fix& fix, std::uint8_t navMode) {
+    GnssProto::Bin1 m;
+    m.ageOfDiff = 2;
+    m.numSats = static_cast<std::uint8_t>(fix.satsUsed);
+    m.week = fix.week;
+    m.timeOfWeek = fix.timeOfWeek;
+    m.lat = fix.lat;
+    m.lon = fix.lon;
+    m.height = static_cast<float>(fix.height);
+    m.velNorth = static_cast<float>(fix.velNorth);
+    m.velEast = static_cast<float>(fix.velEast);
+    m.velUp = static_cast<float>(fix.velUp);
+    m.stdDev = 0.35f;
+    m.navMode = navMode;
+    return GnssProto::encodeBin1(m);
 }
 
-std::string bin2Data(const Fix& fix, int sbasPrn1, int sbasPrn2) {
-    Packer p;
-    p.u32(satMask(fix, false));
-    p.u32(satMask(fix, true));
-    p.u16(static_cast<unsigned>(fix.gpsUtcDiff));
-    p.u16(9);   // HDOP 0.9
-    p.u16(14);  // VDOP 1.4
-    unsigned sbas = 0;
-    if (sbasPrn1 >= 120) sbas |= 1u | ((static_cast<unsigned>(sbasPrn1 - 120) & 0x1F) << 5);
-    if (sbasPrn2 >= 120) sbas |= 2u | ((static_cast<unsigned>(sbasPrn2 - 120) & 0x1F) << 10);
-    p.u16(sbas);
-    return p.out;
+std::string bin2Frame(const Fix& fix, int sbasPrn1, int sbasPrn2) {
+    GnssProto::Bin2 m;
+    m.trackedMask = satMask(fix, false);
+    m.usedMask = satMask(fix, true);
+    m.gpsUtcDiff = static_cast<std::uint16_t>(fix.gpsUtcDiff);
+    m.hdopX10 = 9;
+    m.vdopX10 = 14;
+    m.sbas = GnssProto::binSbasWord(sbasPrn1, sbasPrn2);
+    return GnssProto::encodeBin2(m);
 }
 
-std::string bin99Data(const Fix& fix) {
-    Packer p;
-    p.zeros(12);
-    for (std::size_t ch = 0; ch < 12; ++ch) {
-        if (ch >= fix.satellites.size()) {
-            p.zeros(24);
-            continue;
-        }
+std::string bin99Frame(const Fix& fix) {
+    GnssProto::Bin99 m;
+    for (std::size_t ch = 0; ch < m.channels.size() && ch < fix.satellites.size(); ++ch) {
         const Satellite& s = fix.satellites[ch];
-        p.u8(static_cast<unsigned>(ch));
-        p.u8(static_cast<unsigned>(s.prn));
-        p.zeros(6);
-        p.u8(static_cast<unsigned>(s.elevation));
-        p.u8(static_cast<unsigned>(s.azimuth / 2));
-        p.zeros(2);
+        GnssProto::Bin99Channel& c = m.channels[ch];
+        c.sv = static_cast<std::uint8_t>(s.prn);
+        c.elevation = static_cast<std::int8_t>(s.elevation);
+        c.halfAzimuth = static_cast<std::uint8_t>(s.azimuth / 2);
         // The receiver reports the signal as a level S with SNR = 10 log10(S * 4096 / 80000).
-        p.u16(static_cast<unsigned>(std::pow(10.0, s.snr / 10.0) * 80000.0 / 4096.0));
-        p.u16(static_cast<unsigned>(40 + ch));   // differential correction, cm
-        p.u16(static_cast<unsigned>(3 + ch));    // position residual, dm
-        p.zeros(6);
+        c.level = static_cast<std::uint16_t>(std::lround(std::pow(10.0, s.snr / 10.0) * 80000.0 / 4096.0));
+        c.diffCorrCm = static_cast<std::uint16_t>(40 + ch);
+        c.posResidDm = static_cast<std::uint16_t>(3 + ch);
     }
-    return p.out;
+    return GnssProto::encodeBin99(m);
 }
 
 std::string ggaBody(const Fix& fix) {
-    return format("GPGGA,%s,%s,%s,2,%02d,0.9,%.3f,M,-16.27,M,2.0,0122", utcTime(fix).c_str(),
+    return format("$GPGGA,%s,%s,%s,2,%02d,0.9,%.3f,M,-16.27,M,2.0,0122", utcTime(fix).c_str(),
                   nmeaAngle(fix.lat, 2, 'N', 'S').c_str(), nmeaAngle(fix.lon, 3, 'E', 'W').c_str(),
                   fix.satsUsed, fix.height);
 }
 
 std::string vtgBody(const Fix& fix) {
-    return format("GPVTG,%.1f,T,,M,%.2f,N,%.2f,K,D", fix.course, fix.speed * 1.943844, fix.speed * 3.6);
+    return format("$GPVTG,%.1f,T,,M,%.2f,N,%.2f,K,D", fix.course, fix.speed * 1.943844, fix.speed * 3.6);
 }
 
 std::string gstBody(const Fix& fix) {
-    return format("GPGST,%s,0.25,0.41,0.30,45.0,0.31,0.29,0.62", utcTime(fix).c_str());
+    return format("$GPGST,%s,0.25,0.41,0.30,45.0,0.31,0.29,0.62", utcTime(fix).c_str());
 }
 
 std::vector<std::string> gsvBodies(const Fix& fix) {
@@ -144,7 +111,7 @@ std::vector<std::string> gsvBodies(const Fix& fix) {
     const std::size_t n = fix.satellites.size();
     const std::size_t total = (n + 3) / 4;
     for (std::size_t m = 0; m < total; ++m) {
-        std::string body = format("GPGSV,%zu,%zu,%02zu", total, m + 1, n);
+        std::string body = format("$GPGSV,%zu,%zu,%02zu", total, m + 1, n);
         for (std::size_t i = m * 4; i < n && i < m * 4 + 4; ++i) {
             const Satellite& s = fix.satellites[i];
             body += format(",%02d,%02d,%03d,%02d", s.prn, s.elevation, s.azimuth, static_cast<int>(s.snr));
@@ -155,15 +122,15 @@ std::vector<std::string> gsvBodies(const Fix& fix) {
 }
 
 std::string herotBody(const Fix& fix) {
-    return format("HEROT,%.1f,A", fix.rateOfTurn * 60.0);  // degrees per minute
+    return format("$HEROT,%.1f,A", fix.rateOfTurn * 60.0);  // degrees per minute
 }
 
 std::string hehdgBody(const Fix& fix) {
-    return format("HEHDG,%.1f,,,16.5,E", fix.course);
+    return format("$HEHDG,%.1f,,,16.5,E", fix.course);
 }
 
 std::string rd1Body(const Fix& fix) {
-    return format("RD1,%.0f,%u,1557.8450,0,0.000000,1,0,1,0,0,1,1", fix.timeOfWeek, fix.week);
+    return format("$RD1,%.0f,%u,1557.8450,0,0.000000,1,0,1,0,0,1,1", fix.timeOfWeek, fix.week);
 }
 
 std::vector<std::string> almBodies(const Fix& fix) {
@@ -171,7 +138,7 @@ std::vector<std::string> almBodies(const Fix& fix) {
     const std::size_t total = fix.satellites.size();
     for (std::size_t i = 0; i < total; ++i) {
         const Satellite& s = fix.satellites[i];
-        out.push_back(format("GPALM,%zu,%zu,%02d,%u,00,3A1F,90,0A4E,FD3B,A10D4E,6A2C31,1F8E22,4C9A01,0AB,001",
+        out.push_back(format("$GPALM,%zu,%zu,%02d,%u,00,3A1F,90,0A4E,FD3B,A10D4E,6A2C31,1F8E22,4C9A01,0AB,001",
                              total, i + 1, s.prn, static_cast<unsigned>(fix.week % 1024)));
     }
     return out;

@@ -1,8 +1,7 @@
 #pragma once
-// What the simulated receiver says about a fix: the data of binary messages
-// 1, 2 and 99 (little-endian, layouts of the receiver's binary protocol) and
-// the bodies of its NMEA sentences (without "$", "*", checksum and CR LF).
-// Pure functions: framing is done by Wire.h.
+// What the simulated receiver says about a fix: binary messages 1, 2 and 99
+// and its NMEA sentences, whole frames and sentences ready for the wire.
+// Pure functions; the encoding itself is gnssproto's.
 
 #include "tools/gnsssim/Drive.h"
 
@@ -12,15 +11,16 @@
 
 namespace GnssSim {
 
-// Binary message 1: position, time and velocity (52 data bytes).
-std::string bin1Data(const Fix& fix, std::uint8_t navMode);
-// Binary message 2: satellite masks, GPS-UTC difference, DOPs, SBAS satellites
-// (16 data bytes). sbasPrn1/2 of 0 leave their bit clear.
-std::string bin2Data(const Fix& fix, int sbasPrn1, int sbasPrn2);
-// Binary message 99: 12 unused bytes, then 12 channel blocks of 24 bytes.
-std::string bin99Data(const Fix& fix);
+// Binary message 1: position, time and velocity.
+std::string bin1Frame(const Fix& fix, std::uint8_t navMode);
+// Binary message 2: satellite masks, GPS-UTC difference, DOPs, SBAS
+// satellites (a PRN below 120 is left out).
+std::string bin2Frame(const Fix& fix, int sbasPrn1, int sbasPrn2);
+// Binary message 99: per-channel satellite data of the first 12 satellites.
+std::string bin99Frame(const Fix& fix);
 
-// NMEA sentence bodies.
+// NMEA sentence bodies ("$GPVTG,45.0,T,,M,9.72,N,18.00,K,D"), to be framed
+// with GnssProto::nmeaSentence.
 std::string ggaBody(const Fix& fix);
 std::string vtgBody(const Fix& fix);
 std::string gstBody(const Fix& fix);

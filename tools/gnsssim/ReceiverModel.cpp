@@ -1,7 +1,7 @@
 #include "tools/gnsssim/ReceiverModel.h"
 
 #include "tools/gnsssim/Messages.h"
-#include "tools/gnsssim/Wire.h"
+#include "tools/gnssproto/NmeaEncode.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -92,38 +92,38 @@ Output ReceiverModel::frame(const std::string& bytes) const {
 
 void ReceiverModel::reply(std::vector<Output>& out, const std::string& text) const {
     Output o;
-    o.bytes = text + "\r\n";
+    o.bytes = GnssProto::nmeaReply(text);
     out.push_back(o);
 }
 
 void ReceiverModel::emit(std::vector<Output>& out, std::size_t i, const Fix& fix) const {
     const std::string name = streams[i].name;
     if (name == "1") {
-        Output o = frame(binFrame(1, bin1Data(fix, cfg.navMode)));
+        Output o = frame(bin1Frame(fix, cfg.navMode));
         o.hasPosition = true;
         o.lat = fix.lat;
         o.lon = fix.lon;
         out.push_back(o);
     } else if (name == "2") {
-        out.push_back(frame(binFrame(2, bin2Data(fix, sbasPrn1, sbasPrn2))));
+        out.push_back(frame(bin2Frame(fix, sbasPrn1, sbasPrn2)));
     } else if (name == "99") {
-        out.push_back(frame(binFrame(99, bin99Data(fix))));
+        out.push_back(frame(bin99Frame(fix)));
     } else if (name == "GPGGA") {
-        out.push_back(frame(nmeaSentence(ggaBody(fix))));
+        out.push_back(frame(GnssProto::nmeaSentence(ggaBody(fix))));
     } else if (name == "GPVTG") {
-        out.push_back(frame(nmeaSentence(vtgBody(fix))));
+        out.push_back(frame(GnssProto::nmeaSentence(vtgBody(fix))));
     } else if (name == "GPGST") {
-        out.push_back(frame(nmeaSentence(gstBody(fix))));
+        out.push_back(frame(GnssProto::nmeaSentence(gstBody(fix))));
     } else if (name == "GPGSV") {
-        for (const std::string& b : gsvBodies(fix)) out.push_back(frame(nmeaSentence(b)));
+        for (const std::string& b : gsvBodies(fix)) out.push_back(frame(GnssProto::nmeaSentence(b)));
     } else if (name == "HEROT") {
-        out.push_back(frame(nmeaSentence(herotBody(fix))));
+        out.push_back(frame(GnssProto::nmeaSentence(herotBody(fix))));
     } else if (name == "HEHDG") {
-        out.push_back(frame(nmeaSentence(hehdgBody(fix))));
+        out.push_back(frame(GnssProto::nmeaSentence(hehdgBody(fix))));
     } else if (name == "D1") {
-        out.push_back(frame(nmeaSentence(rd1Body(fix))));
+        out.push_back(frame(GnssProto::nmeaSentence(rd1Body(fix))));
     } else if (name == "GPALM") {
-        for (const std::string& b : almBodies(fix)) out.push_back(frame(nmeaSentence(b)));
+        for (const std::string& b : almBodies(fix)) out.push_back(frame(GnssProto::nmeaSentence(b)));
     }
 }
 

@@ -162,6 +162,7 @@ void Simulator::write(const std::vector<Output>& out) {
             if (n <= 0) break;  // the host is not reading: the rest is lost
             done += static_cast<std::size_t>(n);
         }
+        dropped += o.bytes.size() - done;
         if (done == o.bytes.size() && o.hasPosition) {
             positions.push_back({o.lat, o.lon});
             sentPosition = true;
@@ -202,6 +203,11 @@ std::vector<SentPosition> Simulator::sentPositions() const {
 std::size_t Simulator::bytesLost() const {
     std::lock_guard<std::mutex> lock(m);
     return lost;
+}
+
+std::size_t Simulator::bytesDropped() const {
+    std::lock_guard<std::mutex> lock(m);
+    return dropped;
 }
 
 unsigned Simulator::baud() const {

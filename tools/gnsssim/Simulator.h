@@ -70,7 +70,10 @@ public:
     // Waits until at least `count` positions have been sent.
     bool waitForPositions(std::size_t count, std::chrono::milliseconds timeout) const;
     std::vector<SentPosition> sentPositions() const;
+    // Bytes from the host lost to a speed mismatch.
     std::size_t bytesLost() const;
+    // Bytes of output the pty would not take (a host that does not read).
+    std::size_t bytesDropped() const;
 
     unsigned baud() const;      // the receiver's rate
     unsigned lineBaud() const;  // the rate the program set on the line; 0 when none
@@ -98,6 +101,7 @@ private:
     std::string bytes;
     std::vector<SentPosition> positions;
     std::size_t lost = 0;
+    std::size_t dropped = 0;
 
     std::thread worker;
     std::atomic<bool> running{false};
