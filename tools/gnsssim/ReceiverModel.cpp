@@ -42,8 +42,11 @@ bool forOtherPort(const std::vector<std::string>& t, std::size_t index) {
 
 // Makes a framed sentence or binary frame fail its checksum.
 void corrupt(std::string& bytes) {
-    if (bytes.compare(0, 4, "$BIN") == 0 && bytes.size() >= 2) {
-        bytes[bytes.size() - 1] = static_cast<char>(bytes[bytes.size() - 1] ^ 0x5A);
+    if (bytes.compare(0, 4, "$BIN") == 0) {
+        // The checksum follows the N data bytes: offset 8 + N.
+        if (bytes.size() < 8) return;
+        const std::size_t at = 8 + (static_cast<unsigned char>(bytes[6]) | (static_cast<unsigned char>(bytes[7]) << 8));
+        if (at < bytes.size()) bytes[at] = static_cast<char>(bytes[at] ^ 0x5A);
         return;
     }
     const std::size_t star = bytes.rfind('*');
