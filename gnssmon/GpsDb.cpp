@@ -179,8 +179,10 @@ void GpsDbGetEstimatedPos(int instance, double time, double* lat, double* lon) {
     if (!ValidInstance(instance) || lat == nullptr || lon == nullptr) return;
     const _GPS_DB_RECORD& r = GpsDb[instance];
     const double metresPerMs = r.dVelocity / 1000.0;
-    const double now = dGpsDbGetCurrentTime(instance);
-    const double distance = (time == 0.0) ? (now - r.dPositionTime) * metresPerMs : (time - now) * metresPerMs;
+    // The fix was taken at the position time: travel from there to the time
+    // wanted (now when `time` is 0).
+    const double until = (time == 0.0) ? dGpsDbGetCurrentTime(instance) : time;
+    const double distance = (until - r.dPositionTime) * metresPerMs;
     double north = 0.0, east = 0.0;
     OffsetFromBearing(r.dLat, r.dCourse, distance, &north, &east);
     *lat = r.dLat + north;

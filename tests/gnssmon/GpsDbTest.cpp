@@ -354,8 +354,13 @@ TEST_F(GpsDbTest, EstimatedPositionMovesAlongTheCourseAtTheCurrentSpeed) {
     EXPECT_NEAR(lat, 40.0 + n, 1e-12);
     EXPECT_NEAR(lon, -3.0 + e, 1e-12);
 
-    GpsDbGetEstimatedPos(0, clock + 1000.0 + 2000.0, &lat, &lon);  // two seconds from now
-    expectedShift(40.0, 90.0, 20.0, &n, &e);
+    // Two seconds from now is three seconds after the fix; now itself is the
+    // same as asking with 0.
+    GpsDbGetEstimatedPos(0, clock + 1000.0 + 2000.0, &lat, &lon);
+    expectedShift(40.0, 90.0, 30.0, &n, &e);
+    EXPECT_NEAR(lon, -3.0 + e, 1e-12);
+    GpsDbGetEstimatedPos(0, clock + 1000.0, &lat, &lon);
+    expectedShift(40.0, 90.0, 10.0, &n, &e);
     EXPECT_NEAR(lon, -3.0 + e, 1e-12);
 
     lat = lon = 7.0;

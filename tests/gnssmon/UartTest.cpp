@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -30,6 +31,17 @@ public:
     bool waitReadable(std::chrono::milliseconds timeout) const {
         pollfd p{fd, POLLIN, 0};
         return poll(&p, 1, static_cast<int>(timeout.count())) == 1 && (p.revents & POLLIN);
+    }
+    // Waits until at least `count` bytes are waiting on the line.
+    bool waitPending(int count, std::chrono::milliseconds timeout) const {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        int pending = 0;
+        while (ioctl(fd, FIONREAD, &pending) == 0 && pending < count) {
+            if (std::chrono::steady_clock::now() >= deadline) return false;
+            pollfd p{fd, POLLIN, 0};
+            poll(&p, 1, 10);  // readable already: this only paces the re-check
+        }
+        return pending >= count;
     }
     termios settings() const {
         termios tio{};
@@ -109,6 +121,20 @@ TEST_F(UartTest, RingIsReadBeforeTheDeviceSoOrderIsKept) {
     std::string got(1, static_cast<char>(byte));
     while (UartGetByte(2, &byte) == UART_SUCCESS) got += static_cast<char>(byte);
     EXPECT_EQ(got, "abcd");
+}
+
+TEST_F(UartTest, ReceiveRingIsCappedAt512Bytes) {
+    unsigned char big[1000] = {};
+    ASSERT_EQ(UartInit(1, pty.slavePath().c_str(), big, tx, 1000, 512), 0);
+    SlavePeek peek(pty.slavePath());
+    pty.write(std::string(600, 'r'));
+    ASSERT_TRUE(peek.waitPending(600, 5s));
+    unsigned char byte = 0;
+    ASSERT_EQ(UartGetByte(1, &byte), UART_SUCCESS);  // one read of at most 512 bytes
+    pty.closeMaster();
+    int fetched = 1;
+    while (UartGetByte(1, &byte) == UART_SUCCESS) ++fetched;
+    EXPECT_EQ(fetched, 512);
 }
 
 TEST_F(UartTest, GetBytesTakesOnlyWhatItCanStore) {
