@@ -54,6 +54,9 @@ public:
 
     // Called on the simulator's thread: with each new wire-log line, and with
     // the radio's state after each command. Set them before run()/start().
+    // Both run (and received(), wireLog() and state() are up to date) before
+    // the answer goes out on the line: a host that has read an answer can
+    // rely on them.
     void setLogListener(std::function<void(const std::string& line)> listener);
     void setStateListener(std::function<void(const State& state)> listener);
 
