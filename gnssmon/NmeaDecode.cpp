@@ -188,7 +188,8 @@ void decodeJrtk(const NmeaLine& l)
         postRequest(l.instance, NMEA_PARSE_CMD_RTK_OK);
 }
 
-// "%>" acknowledgement: the good tick is all.
+// "%>" acknowledgement: the good tick is all. The collector hands over only
+// lines that begin with "$", so as things stand such a line never gets here.
 void decodeNothing(const NmeaLine&) {}
 
 // "$>JWAASPRN,122,134": SBAS satellites in use; the first names the system.

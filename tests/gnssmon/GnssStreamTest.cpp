@@ -400,4 +400,37 @@ TEST_F(GnssStreamTest, LongGeneratedStreamLeavesTheLastValues)
     EXPECT_EQ(dwNmeaParseGetGoodMsgTick(0), kNow);
 }
 
+TEST_F(GnssStreamTest, ArbitraryBytesKeepTheParsersInBoundsAndResynchronised)
+{
+    // Headers with every accepted and some refused message numbers and
+    // lengths around the limits, text lines of any length, raw noise.
+    std::mt19937 rng(7);
+    const auto pick = [&rng](int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); };
+    const uint16_t numbers[] = {1, 2, 97, 98, 99, 3, 0xFFFF};
+    const uint16_t lengths[] = {0, 1, 15, 16, 51, 52, 299, 300, 501, 502, 503, 65526, 65534, 65535};
+    for (int round = 0; round < 3000; ++round) {
+        std::string chunk;
+        switch (pick(0, 2)) {
+        case 0:
+            chunk = "$BIN" + BinData().u16(0, numbers[pick(0, 6)]).u16(2, lengths[pick(0, 13)]).data();
+            break;
+        case 1:
+            chunk = "$" + std::string(static_cast<std::size_t>(pick(0, 200)), static_cast<char>(pick(' ', '~'))) + "\r";
+            break;
+        default:
+            break;
+        }
+        for (int noise = pick(0, 300); noise > 0; --noise) chunk += static_cast<char>(pick(0, 255));
+        GnssFeed::both(chunk);
+        ASSERT_LT(pQelParseGetState(0)->wCount, QEL_PARSE_MAX_FRAME);
+    }
+
+    // Any frame in progress ends within 512 bytes, any line at CR.
+    GnssFeed::both(std::string(QEL_PARSE_MAX_FRAME, 'x') + "\r\n");
+    const GnssFeed::Counts counts = GnssFeed::both(encodeBin1(fix(12.5, 45.0)) + nmeaSentence("$HEROT,2.5,A"));
+    EXPECT_EQ(counts.frames, 1);
+    EXPECT_DOUBLE_EQ(dGpsDbGetRawLat(0), 12.5);
+    EXPECT_EQ(GpsDbGetRateOfTurn(0), 2.5f);
+}
+
 } // namespace

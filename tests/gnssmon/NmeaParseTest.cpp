@@ -204,16 +204,19 @@ TEST_F(NmeaParseTest, SubscriptionMaskRefinesAutoAndRtk)
         const char* diff;
         const char* mask;
         int type;
+        const char* name;
     };
     const Case cases[] = {
-        {"AUTO", "2", 6}, {"AUTO", "8", 7}, {"AUTO", "A", 6}, {"AUTO", "1", 8},
-        {"RTK", "4", 9}, {"RTK", "2", 10}, {"WAAS", "F", 5},
+        {"AUTO", "2", 6, "AUTO"}, {"AUTO", "8", 7, "AUTO_NA"}, {"AUTO", "A", 6, "AUTO"},
+        {"AUTO", "1", 8, "AUTO_NOSUB"}, {"RTK", "4", 9, "RTK"}, {"RTK", "2", 10, "RTK_NOSUB"},
+        {"WAAS", "F", 5, "WAAS"},
     };
     for (const Case& c : cases) {
         feed(nmeaReply("$>JSHOW,DIFF,NONE"));
         feed(nmeaReply(std::string("$>JSHOW,DIFF,") + c.diff));
         feed(nmeaReply(std::string("$>JK,31/12/2024,") + c.mask));
         EXPECT_EQ(iGpsDbGetDiffType(0), c.type) << c.diff << " " << c.mask;
+        EXPECT_STREQ(szGpsDbGetDiffTypeString(0), c.name) << c.diff << " " << c.mask;
     }
     // RTK from unknown posts the request too.
     EXPECT_EQ(requests(), (std::vector<int>{1, 1, 1, 1, 1, 1}));
