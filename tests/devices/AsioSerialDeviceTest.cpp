@@ -187,8 +187,9 @@ TEST(AsioSerialDevice, SettingsReachThePort) {
         {BAUD_9600, STOPBITS_1, FLOW_CONTROL_HARDWARE, B9600, false, true, false},
         {BAUD_115200, STOPBITS_2, FLOW_CONTROL_NONE, B115200, true, false, false},
         {BAUD_19200, STOPBITS_1, FLOW_CONTROL_SOFTWARE, B19200, false, false, true},
-        // Values outside the enumerations fall back to one stop bit and RTS/CTS.
-        {BAUD_57600, static_cast<PORT_CONFIG_STOPBITS>(3), static_cast<ASIO_FLOW_CONTROL>(7), B57600, false, true, false},
+        // Values outside the named enumerators (still inside the enumerations' range)
+        // fall back to one stop bit and RTS/CTS.
+        {BAUD_57600, static_cast<PORT_CONFIG_STOPBITS>(3), static_cast<ASIO_FLOW_CONTROL>(3), B57600, false, true, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.baud << " baud, stop " << c.stopBits << ", flow " << c.flow);
