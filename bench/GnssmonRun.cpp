@@ -16,13 +16,8 @@
 //
 // Output: one "run" line per run, then "key value" lines that bench/run reads.
 
+#include "bench/Spawned.h"
 #include "tools/gnsssim/Simulator.h"
-
-#include <poll.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -36,11 +31,7 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 struct RunResult {
     double user = 0, sys = 0, wall = 0;
@@ -58,8 +49,6 @@ std::string printed(double lat, double lon)
     return o.str();
 }
 
-double seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; }
-
 RunResult runOnce(const std::string& gnssmon)
 {
     GnssSim::SimConfig config;
@@ -68,65 +57,23 @@ RunResult runOnce(const std::string& gnssmon)
     GnssSim::Simulator sim(config);
     sim.start();
 
-    const std::vector<std::string> args = {
+    const Bench::Finished f = Bench::runToEnd({
         gnssmon, "-p", sim.devicePath(), "--baud", "57600", "--bin1Rate", "20", "--ggaRate", "10",
         "--vtgRate", "10", "--gstRate", "10", "--herotRate", "10", "--hehdgRate", "10",
-    };
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-
-    int out[2];
-    if (pipe(out) != 0) throw std::runtime_error("pipe");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    posix_spawn_file_actions_addclose(&actions, out[1]);
-    pid_t pid;
-    const Clock::time_point started = Clock::now();
-    if (posix_spawn(&pid, gnssmon.c_str(), &actions, nullptr, argv.data(), environ) != 0)
-        throw std::runtime_error("cannot start " + gnssmon);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-
-    // Lines with their arrival time.
-    std::vector<std::pair<std::string, Clock::time_point>> lines;
-    std::string partial;
-    for (;;) {
-        pollfd p{out[0], POLLIN, 0};
-        if (poll(&p, 1, -1) < 0) continue;
-        char buf[4096];
-        const ssize_t n = read(out[0], buf, sizeof buf);
-        const Clock::time_point now = Clock::now();
-        if (n <= 0) break;
-        for (ssize_t i = 0; i < n; ++i) {
-            if (buf[i] == '\n') {
-                lines.emplace_back(partial, now);
-                partial.clear();
-            } else {
-                partial.push_back(buf[i]);
-            }
-        }
-    }
-    close(out[0]);
+    });
+    sim.stop();
 
     RunResult r;
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    r.wall = std::chrono::duration<double>(Clock::now() - started).count();
-    sim.stop();
-    r.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.user = seconds(usage.ru_utime);
-    r.sys = seconds(usage.ru_stime);
-    r.maxRssKiB = usage.ru_maxrss;
-
+    r.exitStatus = f.exitStatus;
+    r.wall = f.wall;
+    r.user = f.user;
+    r.sys = f.sys;
+    r.maxRssKiB = f.maxRssKiB;
     const std::vector<GnssSim::SentPosition> sent = sim.sentPositions();
     r.positionsSent = sent.size();
-    std::map<std::string, Clock::time_point> sentAt;
+    std::map<std::string, Bench::Clock::time_point> sentAt;
     for (const GnssSim::SentPosition& s : sent) sentAt.emplace(printed(s.lat, s.lon), s.at);
-    for (const auto& [text, at] : lines) {
+    for (const auto& [text, at] : f.lines) {
         if (text.rfind("LAT: ", 0) != 0) continue;
         ++r.linesPrinted;
         const auto match = sentAt.find(text);
@@ -144,6 +91,9 @@ double percentile(std::vector<double> v, double p)
     const std::size_t rank = static_cast<std::size_t>(std::ceil(p / 100.0 * static_cast<double>(v.size())));
     return v[std::min(v.size() - 1, rank == 0 ? 0 : rank - 1)];
 }
+
+// gnssmon's fixed run.
+constexpr int kPasses = 2000;
 
 double median(std::vector<double> v) { return percentile(std::move(v), 50); }
 
@@ -163,9 +113,9 @@ int main(int argc, char** argv)
     for (int i = 0; i < runs; ++i) {
         const RunResult r = runOnce(gnssmon);
         const double percent = 100.0 * (r.user + r.sys) / r.wall;
-        std::printf("run %d: exit %d, wall %.2f s, user %.3f s, system %.3f s, CPU %.2f %%, max RSS %ld KiB, "
+        std::printf("run %d: exit %d, wall %.2f s (%.2f ms per polling pass), user %.3f s, system %.3f s, CPU %.2f %%, max RSS %ld KiB, "
                     "%zu positions sent, %zu printed, %zu matched, latency median %.2f ms, p99 %.2f ms, max %.2f ms\n",
-                    i + 1, r.exitStatus, r.wall, r.user, r.sys, percent, r.maxRssKiB, r.positionsSent,
+                    i + 1, r.exitStatus, r.wall, r.wall * 1000.0 / kPasses, r.user, r.sys, percent, r.maxRssKiB, r.positionsSent,
                     r.linesPrinted, r.latenciesMs.size(), median(r.latenciesMs), percentile(r.latenciesMs, 99),
                     r.latenciesMs.empty() ? NAN : *std::max_element(r.latenciesMs.begin(), r.latenciesMs.end()));
         if (r.exitStatus != 0 || r.latenciesMs.empty()) ok = false;
