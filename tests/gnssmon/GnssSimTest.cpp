@@ -154,10 +154,11 @@ TEST(SimModel, FaultSwitches) {
     EXPECT_FALSE(rx.talking(2.1));
 }
 
-// The host side of the line, set up like the monitor's UART.
+// The host side of the line, set up like the monitor's UART. The simulator
+// is serviced from the test's own thread while it waits.
 class HostPort {
 public:
-    explicit HostPort(const std::string& path) : fd(open(path.c_str(), O_RDWR | O_NOCTTY)) {}
+    HostPort(GnssSim::Simulator& s) : sim(s), fd(open(s.devicePath().c_str(), O_RDWR | O_NOCTTY)) {}
     ~HostPort() {
         if (fd >= 0) close(fd);
     }
@@ -175,72 +176,100 @@ public:
         pollfd p{fd, POLLIN, 0};
         return ::poll(&p, 1, 0) > 0;
     }
-    std::string readUntil(const std::string& needle, std::chrono::milliseconds timeout) {
-        std::string got;
+    template <typename F>
+    bool serviceUntil(F done, std::chrono::milliseconds timeout = 5s) {
         const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (got.find(needle) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
-            pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, 50) <= 0) continue;
-            char buf[512];
-            const ssize_t n = ::read(fd, buf, sizeof buf);
-            if (n > 0) got.append(buf, static_cast<std::size_t>(n));
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            sim.serviceOnce(1);
         }
+        return true;
+    }
+    std::string readUntil(const std::string& needle, std::chrono::milliseconds timeout = 5s) {
+        std::string got;
+        serviceUntil([&] {
+            char buf[512];
+            if (pending()) {
+                const ssize_t n = ::read(fd, buf, sizeof buf);
+                if (n > 0) got.append(buf, static_cast<std::size_t>(n));
+            }
+            return got.find(needle) != std::string::npos;
+        }, timeout);
         return got;
     }
+    GnssSim::Simulator& sim;
     int fd;
 };
 
-template <typename F>
-bool waitUntil(F done, std::chrono::milliseconds timeout = 5s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        usleep(1000);
-    }
-    return true;
+bool hasLine(const GnssSim::Simulator& sim, const std::string& line) {
+    for (const std::string& l : sim.receivedLines())
+        if (l == line) return true;
+    return false;
 }
 
 TEST(SimLine, NothingGetsThroughAtTheWrongRate) {
     GnssSim::SimConfig cfg;
     cfg.model.baud = 57600;
     GnssSim::Simulator sim(cfg);
-    sim.start();
-    HostPort host(sim.devicePath());
+    HostPort host(sim);
     ASSERT_GE(host.fd, 0);
 
     host.setBaud(B9600);
     host.write("$JI\r\n");
-    ASSERT_TRUE(waitUntil([&] { return sim.bytesLost() >= 5; }));
+    ASSERT_TRUE(host.serviceUntil([&] { return sim.bytesLost() >= 5; }));
     EXPECT_TRUE(sim.receivedLines().empty());
     EXPECT_FALSE(host.pending());
 
     host.setBaud(B57600);
     host.write("$JI\r\n");
-    EXPECT_NE(std::string::npos, host.readUntil("$>JI,", 5s).find("$>JI,8120431"));
+    EXPECT_NE(std::string::npos, host.readUntil("$>JI,").find("$>JI,8120431"));
 
     // "$JBAUD" moves the receiver: the old rate goes dead, the new one works.
     host.write("$JBAUD,19200\r\n");
-    ASSERT_TRUE(sim.waitForLine("$JBAUD,19200", 5s));
+    ASSERT_TRUE(host.serviceUntil([&] { return hasLine(sim, "$JBAUD,19200"); }));
     EXPECT_EQ(19200u, sim.baud());
     const std::size_t lost = sim.bytesLost();
     host.write("$JT\r\n");
-    ASSERT_TRUE(waitUntil([&] { return sim.bytesLost() >= lost + 5; }));
+    ASSERT_TRUE(host.serviceUntil([&] { return sim.bytesLost() >= lost + 5; }));
     host.setBaud(B19200);
     host.write("$JT\r\n");
-    EXPECT_NE(std::string::npos, host.readUntil("$>JT,SIM325\r\n", 5s).find("$>JT,SIM325\r\n"));
+    EXPECT_NE(std::string::npos, host.readUntil("$>JT,SIM325\r\n").find("$>JT,SIM325\r\n"));
 }
 
 TEST(SimLine, HostThatDoesNotReadNeverBlocksTheReceiver) {
     GnssSim::SimConfig cfg;
     GnssSim::Simulator sim(cfg);
-    sim.start();
-    HostPort host(sim.devicePath());
+    HostPort host(sim);
     ASSERT_GE(host.fd, 0);
     host.setBaud(B57600);
     host.write("$JBIN,99,100\r\n");  // about 31 kB/s nobody reads
-    ASSERT_TRUE(waitUntil([&] { return sim.bytesDropped() > 0; }, 20s));
+    ASSERT_TRUE(host.serviceUntil([&] { return sim.bytesDropped() > 0; }, 20s));
     host.write("$JOFF\r\n");
-    EXPECT_TRUE(sim.waitForLine("$JOFF", 5s));
+    EXPECT_TRUE(host.serviceUntil([&] { return hasLine(sim, "$JOFF"); }));
+}
+
+// The service thread, where the platform has threads (the tests above do
+// without, so that they also run under user-mode emulation).
+TEST(SimLine, ServiceThreadAnswers) {
+    if (std::string(GNSSSIM_TEST_EMULATOR).size() > 0) GTEST_SKIP() << "threads under the emulator";
+    GnssSim::SimConfig cfg;
+    GnssSim::Simulator sim(cfg);
+    sim.start();
+    HostPort host(sim);
+    host.setBaud(B57600);
+    host.write("$JT\r\n");
+    EXPECT_TRUE(sim.waitForLine("$JT", 5s));
+    std::string got;
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (got.find("\r\n") == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+        pollfd p{host.fd, POLLIN, 0};
+        if (::poll(&p, 1, 50) <= 0) continue;
+        char buf[256];
+        const ssize_t n = ::read(host.fd, buf, sizeof buf);
+        if (n > 0) got.append(buf, static_cast<std::size_t>(n));
+    }
+    EXPECT_EQ("$>JT,SIM325\r\n", got);
+    sim.stop();
 }
 
 TEST(SimLine, LinkPointsAtTheDeviceAndGoesAway) {

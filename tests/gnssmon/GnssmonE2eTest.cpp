@@ -9,16 +9,16 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -28,6 +28,92 @@ using TestSupport::programPath;
 using TestSupport::runProgram;
 
 constexpr auto kRunLimit = 120s;
+
+// A program started in the background, its standard output collected
+// without blocking. Under cross-compilation it runs through the emulator.
+class Child {
+public:
+    Child(const std::string& program, const std::vector<std::string>& args) {
+        std::vector<std::string> words;
+        std::istringstream emulator(GNSSMON_TEST_EMULATOR);
+        for (std::string w; emulator >> w;) words.push_back(w);
+        words.push_back(program);
+        words.insert(words.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& w : words) argv.push_back(w.data());
+        argv.push_back(nullptr);
+        int p[2];
+        if (pipe(p) != 0) throw std::runtime_error("pipe failed");
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, p[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addclose(&actions, p[0]);
+        posix_spawn_file_actions_addclose(&actions, p[1]);
+        const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(p[1]);
+        if (spawned != 0) {
+            close(p[0]);
+            throw std::runtime_error("cannot start " + program);
+        }
+        fd = p[0];
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    }
+    ~Child() {
+        if (pid > 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        if (fd >= 0) close(fd);
+    }
+    // Takes what the program has printed so far; true once it closed its output.
+    bool readAvailable() {
+        char buf[4096];
+        for (;;) {
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n > 0) {
+                out.append(buf, static_cast<std::size_t>(n));
+                continue;
+            }
+            if (n == 0) eof = true;
+            return eof;
+        }
+    }
+    // Waits for the end of the program (after `signal`, when not 0); its
+    // exit status, or -1.
+    int wait(int signal = 0) {
+        if (pid <= 0) return -1;
+        if (signal != 0) kill(pid, signal);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        pid = -1;
+        pollfd p{fd, POLLIN, 0};
+        while (!eof && ::poll(&p, 1, 5000) > 0) readAvailable();
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::string out;
+
+private:
+    pid_t pid = -1;
+    int fd = -1;
+    bool eof = false;
+};
+
+struct RunResult {
+    int exitStatus;
+    std::string out;
+};
+
+// Runs gnssmon to its end while the simulated receiver is serviced from this
+// thread.
+RunResult runAgainst(GnssSim::Simulator& sim, const std::vector<std::string>& args) {
+    Child gnssmon(programPath("gnssmon"), args);
+    const auto deadline = std::chrono::steady_clock::now() + kRunLimit;
+    while (!gnssmon.readAvailable() && std::chrono::steady_clock::now() < deadline) sim.serviceOnce(2);
+    const int status = gnssmon.wait();
+    return {status, gnssmon.out};
+}
 
 std::string echo(int bin1 = 0, int gga = 0, unsigned baud = 57600) {
     std::ostringstream o;
@@ -121,10 +207,7 @@ TEST(GnssmonE2e, MovingReceiverPositionsArePrintedAsSent) {
     cfg.model.drive.speed = 8.0;
     cfg.model.drive.turnRate = 3.0;
     GnssSim::Simulator sim(cfg);
-    sim.start();
-    const auto r = runProgram(programPath("gnssmon"),
-                              {"-p", sim.devicePath(), "--bin1Rate", "10", "--ggaRate", "5"}, kRunLimit);
-    sim.stop();
+    const RunResult r = runAgainst(sim, {"-p", sim.devicePath(), "--bin1Rate", "10", "--ggaRate", "5"});
     EXPECT_EQ(0, r.exitStatus);
     EXPECT_EQ(0u, r.out.find(echo(10, 5)));
     const std::string received = sim.receivedBytes();
@@ -159,9 +242,7 @@ TEST(GnssmonE2e, PositionThatDoesNotChangeIsPrintedOnce) {
     GnssSim::SimConfig cfg;
     cfg.model.drive.speed = 0.0;
     GnssSim::Simulator sim(cfg);
-    sim.start();
-    const auto r = runProgram(programPath("gnssmon"), {"-p", sim.devicePath(), "--bin1Rate", "10"}, kRunLimit);
-    sim.stop();
+    const RunResult r = runAgainst(sim, {"-p", sim.devicePath(), "--bin1Rate", "10"});
     EXPECT_EQ(0, r.exitStatus);
     const std::vector<GnssSim::SentPosition> sent = sim.sentPositions();
     ASSERT_GE(sent.size(), 10u);
@@ -176,40 +257,18 @@ TEST(GnssmonE2e, AgainstTheGnsssimProgram) {
     char dir[] = "/tmp/gnssmon-e2e.XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(dir));
     const std::string link = std::string(dir) + "/rx";
-    const std::string log = std::string(dir) + "/sim.out";
-
-    // Under cross-compilation programs run through the emulator.
-    std::vector<std::string> words;
-    std::istringstream emulator(GNSSMON_TEST_EMULATOR);
-    for (std::string w; emulator >> w;) words.push_back(w);
-    words.push_back(programPath("gnsssim"));
-    for (const char* w : {"--link", link.c_str(), "--baud", "9600", "--show"}) words.push_back(w);
-    std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = -1;
-    ASSERT_EQ(0, posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ));
-    posix_spawn_file_actions_destroy(&actions);
-
+    Child sim(programPath("gnsssim"), {"--link", link, "--baud", "9600", "--show"});
     const auto deadline = std::chrono::steady_clock::now() + 30s;
     while (access(link.c_str(), F_OK) != 0 && std::chrono::steady_clock::now() < deadline) usleep(10000);
     const auto r = runProgram(programPath("gnssmon"), {"-p", link, "--bin1Rate", "5"}, kRunLimit);
-    kill(pid, SIGTERM);
-    int status = 0;
-    waitpid(pid, &status, 0);
-
-    std::ifstream in(log);
-    const std::string simOut((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const int simStatus = sim.wait(SIGTERM);
+    const std::string& simOut = sim.out;
     EXPECT_EQ(0, r.exitStatus);
     EXPECT_FALSE(positionLines(r.out).empty()) << r.out;
     EXPECT_NE(std::string::npos, simOut.find("< $JBAUD,57600\n")) << simOut;
     EXPECT_NE(std::string::npos, simOut.find("< $JBIN,1,5\n")) << simOut;
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(0, simStatus);
     EXPECT_NE(0, access(link.c_str(), F_OK));  // the simulator removed its link
-    unlink(log.c_str());
     rmdir(dir);
 }
 
