@@ -32,6 +32,7 @@ struct Flow {
     std::vector<std::string> args; // after the program and the port
     unsigned commands;             // commands the protocol writes for it
     double pauses;                 // s the flow waits on its own
+    const char* expect;            // in its output when it succeeded ("" for none)
 };
 
 const std::vector<Flow>& flows()
@@ -39,7 +40,14 @@ const std::vector<Flow>& flows()
     static const std::vector<Flow> table = {
         // "SL+++", 434 MHz, spacing, frequency, power, write to flash, "SL++O".
         {"satel", "satel",
-         {"--satel", "--satel_freq", "438125000", "--satel_spacing", "12500", "--satel_power", "500"}, 7, 0.0},
+         {"--satel", "--satel_freq", "438125000", "--satel_spacing", "12500", "--satel_power", "500"}, 7, 0.0, ""},
+        // Microhard probe: leave command mode ("ATA"), 1 ms pause, "+++", echo
+        // off, "ATI1", "ATA".
+        {"detect-l400", "l400", {"--detect"}, 5, 0.001, "Radio Type: Microhard L400"},
+        {"detect-920a", "920a", {"--detect"}, 5, 0.001, "Radio Type: Microhard 920A"},
+        // The Microhard probe fails at "+++" (unanswered: one read deadline);
+        // then "SL+++", "SL&F?", "SL++O".
+        {"detect-satel", "satel", {"--detect"}, 5, 0.001, "Radio Type: Satel"},
     };
     return table;
 }
@@ -76,9 +84,16 @@ int main(int argc, char** argv)
         std::printf("%s: exit %d, %zu commands reached the radio (protocol: %u), wall %.3f s, "
                     "CPU user %.3f s + system %.3f s, mandated %.3f s\n",
                     flow.name, f.exitStatus, written, flow.commands, f.wall, f.user, f.sys, mandated);
-        for (const auto& line : f.lines) std::printf("  | %s\n", line.first.c_str());
+        bool expected = *flow.expect == '\0';
+        for (const auto& line : f.lines) {
+            std::printf("  | %s\n", line.first.c_str());
+            if (line.first == flow.expect) expected = true;
+        }
         std::printf("flow %s %.3f %.3f %.2f\n", flow.name, f.wall, mandated, over);
-        if (f.exitStatus != 0 || written != flow.commands) ok = false;
+        if (f.exitStatus != 0 || written != flow.commands || !expected) {
+            std::printf("%s: NOT the expected run\n", flow.name);
+            ok = false;
+        }
     }
     return ok ? 0 : 1;
 }
