@@ -3,9 +3,11 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sstream>
 #include <stdexcept>
 
 namespace TestSupport {
@@ -17,22 +19,27 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
     int outPipe[2], errPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe failed");
 
+    // Under cross-compilation the program runs through the emulator.
+    std::vector<std::string> words;
+    std::istringstream emulator(VELTRIO_TEST_EMULATOR);
+    for (std::string word; emulator >> word;) words.push_back(word);
+    words.push_back(program);
     std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
+    for (auto& w : words) argv.push_back(const_cast<char*>(w.c_str()));
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
 
-    const pid_t pid = fork();
-    if (pid < 0) throw std::runtime_error("fork failed");
-    if (pid == 0) {
-        dup2(outPipe[1], STDOUT_FILENO);
-        dup2(errPipe[1], STDERR_FILENO);
-        const int devnull = open("/dev/null", O_RDONLY);
-        if (devnull >= 0) dup2(devnull, STDIN_FILENO);
-        close(outPipe[0]); close(outPipe[1]); close(errPipe[0]); close(errPipe[1]);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
+    // posix_spawn rather than fork: it also works under user-mode emulation.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    for (int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) posix_spawn_file_actions_addclose(&actions, fd);
+    pid_t pid = -1;
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) throw std::runtime_error("cannot start " + program);
     close(outPipe[1]);
     close(errPipe[1]);
 

@@ -1,0 +1,14 @@
+# Cross-build for the board: 32-bit ARM Linux with Debian's arm-linux-gnueabihf
+# toolchain and the armhf -dev packages installed through multiarch
+# (tools/setup-cross installs both). Tests run under user-mode qemu.
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR arm)
+
+set(CMAKE_C_COMPILER arm-linux-gnueabihf-gcc)
+set(CMAKE_CXX_COMPILER arm-linux-gnueabihf-g++)
+set(CMAKE_LIBRARY_ARCHITECTURE arm-linux-gnueabihf)
+
+# Libraries and their CMake packages come from the armhf multiarch folders.
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm -L /usr/arm-linux-gnueabihf)

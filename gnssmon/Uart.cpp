@@ -1,0 +1,148 @@
+#include "gnssmon/Uart.h"
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Descriptors start at -1 so that a port that was never set up is never read
+// or written (descriptor 0 is standard input).
+_UART_PORT UartPorts[UART_PORT_COUNT] = {
+    {{nullptr, 0, 0, 0, 0}, -1, false},
+    {{nullptr, 0, 0, 0, 0}, -1, false},
+};
+bool UartTableReady = false;
+
+// Larger than the largest receive ring, so one read can fill an empty ring.
+constexpr int UART_READ_CHUNK = 1024;
+
+_UART_PORT& UartEntry(int port) { return UartPorts[(port == 1 || port == 2) ? port - 1 : 0]; }
+
+speed_t UartSpeed(unsigned int baud) {
+    switch (baud) {
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    default: return B19200;
+    }
+}
+
+} // namespace
+
+int UartInit(int port, const char* device, unsigned char* rxStorage, unsigned char* /*txStorage*/,
+             int rxLength, int /*txLength*/) {
+    if (!UartTableReady) {
+        for (auto& entry : UartPorts) entry.bOpen = false;
+        UartTableReady = true;
+    }
+    BufferInit(&UartEntry(port).RxRing, rxStorage, rxLength > UART_RX_RING_MAX ? UART_RX_RING_MAX : rxLength);
+    return UartSetup(port, device, 19200, 'N', 8, 1);
+}
+
+int UartSetup(int port, const char* device, unsigned int baud, char /*parity*/, int /*dataBits*/,
+              int /*stopBits*/) {
+    _UART_PORT& entry = UartEntry(port);
+    if (entry.bOpen) {
+        close(entry.iFd);
+        entry.iFd = -1;
+        entry.bOpen = false;
+    }
+    const speed_t speed = UartSpeed(baud);
+
+    entry.iFd = device != nullptr ? open(device, O_RDWR | O_NOCTTY) : -1;
+    if (entry.iFd < 0) return 1;
+
+    // Raw 8N1: no parity, one stop bit, receiver on, modem lines ignored (no
+    // hang-up on close); no echo, no line editing, no signals, no output
+    // processing. VMIN = VTIME = 0: a read returns at once with what is there.
+    termios tio;
+    std::memset(&tio, 0, sizeof tio);
+    tio.c_iflag = IGNPAR;
+    tio.c_oflag = 0;
+    tio.c_cflag = speed | CS8 | CREAD | CLOCAL;
+    tio.c_lflag = 0;
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    cfsetispeed(&tio, speed);
+    cfsetospeed(&tio, speed);
+    tcflush(entry.iFd, TCIFLUSH);
+    tcsetattr(entry.iFd, TCSANOW, &tio);
+
+    entry.bOpen = true;
+    return 0;
+}
+
+int UartGetByte(int port, unsigned char* out) {
+    _UART_PORT& entry = UartEntry(port);
+    unsigned char byte = 0;
+    if (!BufferIsEmpty(&entry.RxRing)) {
+        byte = BufferGetByte(&entry.RxRing);
+        if (out != nullptr) *out = byte;
+        return UART_SUCCESS;
+    }
+    if (entry.iFd < 0) return UART_NO_BYTE;
+
+    // The ring is empty here, so a read of at most its capacity always fits.
+    unsigned char chunk[UART_READ_CHUNK];
+    int want = entry.RxRing.iSize;
+    if (want < 1) want = 1;
+    if (want > UART_READ_CHUNK) want = UART_READ_CHUNK;
+    const ssize_t got = read(entry.iFd, chunk, static_cast<size_t>(want));
+    if (got < 0) return UART_READ_FAILED;
+    if (got == 0) return UART_NO_BYTE;
+    for (ssize_t i = 1; i < got; ++i) BufferPutByte(&entry.RxRing, chunk[i]);
+    if (out != nullptr) *out = chunk[0];
+    return UART_SUCCESS;
+}
+
+int UartGetBytes(int port, unsigned char* buffer, int count) {
+    if (buffer == nullptr) return 0;
+    int stored = 0;
+    while (stored < count && UartGetByte(port, &buffer[stored]) == UART_SUCCESS) ++stored;
+    return stored;
+}
+
+int UartPutByte(int port, unsigned char byte) { return UartPutBytes(port, &byte, 1); }
+
+int UartPutBytes(int port, const unsigned char* data, int length) {
+    const _UART_PORT& entry = UartEntry(port);
+    if (!entry.bOpen || data == nullptr || length < 0) return UART_WRITE_FAILED;
+    if (length == 0) return UART_SUCCESS;
+    return write(entry.iFd, data, static_cast<size_t>(length)) < 0 ? UART_WRITE_FAILED : UART_SUCCESS;
+}
+
+int UartPutString(int port, const char* text) {
+    if (text == nullptr) return 0;
+    int written = 0;
+    unsigned char previous = 0;  // last byte that went out
+    for (const char* p = text; *p != '\0'; ++p) {
+        const unsigned char byte = static_cast<unsigned char>(*p);
+        if (byte == '\n' && previous != '\r') {
+            if (UartPutByte(port, '\r') != UART_SUCCESS) return written;
+            ++written;
+        }
+        if (UartPutByte(port, byte) != UART_SUCCESS) return written;
+        ++written;
+        previous = byte;
+    }
+    return written;
+}
+
+int UartPutStringFormatted(int port, const char* format, ...) {
+    if (format == nullptr) return 0;
+    char text[UART_FORMAT_BUFFER];
+    va_list args;
+    va_start(args, format);
+    const int length = std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    if (length < 0) return 0;
+    // vsnprintf has cut anything beyond 127 characters and terminated the text.
+    return UartPutString(port, text);
+}

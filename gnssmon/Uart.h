@@ -1,0 +1,74 @@
+#pragma once
+// Byte-level access to the receiver's serial ports through raw termios.
+//
+// Two ports: UART 1 and UART 2. Port number 1 or 2 selects that port; any
+// other number selects UART 1. A port is always run raw 8N1 with VMIN and
+// VTIME 0, so reads never wait. Reception goes through the port's receive
+// ring: one read() of the device fetches a whole burst when the ring is empty,
+// and later calls hand it out byte by byte.
+//
+// Nothing here allocates or prints. Single-threaded: the port table is not
+// protected.
+
+#include "gnssmon/Buffer.h"
+
+#include <cstdint>
+
+// Result codes of the UART calls.
+constexpr int UART_SUCCESS = 0;
+constexpr int UART_READ_FAILED = 1;          // read() of the device failed
+constexpr int UART_WRITE_FAILED = -1001;     // write failed, or the port is not open
+constexpr int UART_NO_BYTE = -2002;          // nothing received, or the device could not be opened
+
+constexpr int UART_PORT_COUNT = 2;
+constexpr int UART_RX_RING_MAX = 512;        // receive ring capacity cap, bytes
+constexpr int UART_FORMAT_BUFFER = 128;      // UartPutStringFormatted: at most 127 characters
+
+struct _UART_PORT {
+    _BUFFER RxRing;  // receive ring over the caller's storage
+    int32_t iFd;     // descriptor of the open device; negative when not open
+    bool bOpen;      // the device is open and configured
+};
+
+// Sets the port's receive ring over `rxStorage` (`rxLength` bytes, capped at
+// 512) and opens the device at 19200 baud 8N1 (see UartSetup). The transmit
+// storage is not used: writes go straight to the device. The caller keeps the
+// receive storage alive for as long as the port is used.
+// Returns 0, or 1 when the device cannot be opened.
+int UartInit(int port, const char* device, unsigned char* rxStorage, unsigned char* txStorage,
+             int rxLength, int txLength);
+
+// (Re)opens the device and configures it raw 8N1 at `baud`: 4800, 9600, 19200,
+// 38400 or 57600; any other rate gives 19200. A port that was open is closed
+// first. Pending input is discarded. Parity, data bits and stop bits are
+// accepted and not used: the port is always 8N1.
+// Returns 0, or 1 when the device cannot be opened (the port is then not open:
+// reads give -2002 and writes -1001 until a later UartSetup succeeds).
+int UartSetup(int port, const char* device, unsigned int baud, char parity, int dataBits, int stopBits);
+
+// Fetches one received byte into *out without waiting.
+// Returns 0 with a byte, -2002 when none is available (or the port is not
+// open), 1 when reading the device failed.
+int UartGetByte(int port, unsigned char* out);
+
+// Fetches up to `count` bytes into `buffer`; stops at the first byte that is
+// not available. Returns the number of bytes stored (never more than count).
+int UartGetBytes(int port, unsigned char* buffer, int count);
+
+// Writes one byte, or `length` bytes, with one write() (a short write is not
+// retried). Returns 0, or -1001 when the port is not open or the write failed.
+int UartPutByte(int port, unsigned char byte);
+int UartPutBytes(int port, const unsigned char* data, int length);
+
+// Writes the NUL-terminated text byte by byte; every LF that does not follow a
+// CR goes out as CR LF (CR LF stays as it is). Stops at the first byte that
+// cannot be written. Returns the number of bytes written, inserted CRs
+// included.
+int UartPutString(int port, const char* text);
+
+// Formats like printf and writes the result with UartPutString.
+// Contract: the formatted text is bounded to 127 characters (a 128-byte
+// buffer with its NUL). Longer output is CUT after 127 characters and the
+// rest is never sent; a formatting error sends nothing. Returns the number of
+// bytes written, inserted CRs included.
+int UartPutStringFormatted(int port, const char* format, ...) __attribute__((format(printf, 2, 3)));

@@ -1,0 +1,77 @@
+#pragma once
+// Command: one exchange with a radio modem. A command renders itself as the
+// bytes written to the radio (buildCmdStr) and recognises, in everything the
+// radio has sent back since the write, a complete answer to itself (parse).
+// The engine (RadioBase) writes one command at a time and offers the growing
+// receive queue to the command's parse until it reports completion; the status
+// parse leaves behind decides whether the exchange succeeded.
+
+#include <cstdint>
+#include <string>
+
+#include "common/CharVector.h"
+
+namespace Veltrio {
+namespace Radio {
+
+// Fixed values: the engine and the detection compare them numerically.
+enum COMMAND_STATUS : std::int32_t {
+    COMMAND_STATUS_SENT = 1,  // written, no complete answer yet (set by the engine)
+    COMMAND_STATUS_OK = 2,    // a complete positive answer (set by parse)
+    COMMAND_STATUS_ERROR = 3, // the radio answered with the error token, or the answer has the wrong shape
+};
+
+class Command {
+public:
+    // `command` is the literal command text ("SL+++"), the start of every
+    // rendering; `response` the token that marks a positive answer ("OK"),
+    // possibly empty for commands with their own parse.
+    Command(const std::string& command, const std::string& response);
+
+    // Fills `out` with the complete bytes to write. Setter commands throw
+    // DataNotSetException when their value was never set.
+    virtual void buildCmdStr(Veltrio::Common::CharVector& out) = 0;
+    // True when `data` (everything received since the write) holds a complete
+    // answer, positive or error; sets the status then. `start`/`length`
+    // describe where the recognised token lies; the engine does not use them.
+    virtual bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) = 0;
+
+    virtual COMMAND_STATUS getStatus();
+    virtual void setStatus(COMMAND_STATUS status);
+    // True for the whole life of the object.
+    virtual bool isValid();
+    // Command-mode commands are the enter/exit commands the engine obtains
+    // from its driver's factories (heap objects); the engine deletes them.
+    virtual bool isCommandModeCommand();
+    virtual void setCommandModeCommand(bool commandMode);
+    // The bytes last written for this command, kept as text for error messages.
+    virtual void setSentCommand(const Veltrio::Common::CharVector& sent);
+    virtual void getSentCommand(std::string& out) const;
+
+    // Commands are deleted through Command* (the engine's command-mode commands).
+    virtual ~Command();
+
+protected:
+    // The parse of every command whose answer is just a token: the error token
+    // wins over the response token; both are plain substring searches over
+    // everything received, so an echo, a prompt or noise in front do not
+    // matter. Received bytes "SL+++\r\nOK\r\n" with token "OK": true, status
+    // OK, start 7, length 2. Returns false and changes nothing while neither
+    // token has arrived.
+    bool simpleResponseParse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length);
+    // Searches the received bytes up to the first NUL byte for "ERROR"; on a
+    // hit sets start/length to it and returns true. Does not touch the status.
+    bool simpleErrorParse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length);
+
+    std::string commandText;
+    std::string responseToken;
+    std::string errorToken;
+    // Not one of the enumerators until the engine writes the command.
+    COMMAND_STATUS status;
+    bool valid;
+    bool commandModeCommand;
+    std::string sentCommand;
+};
+
+} // namespace Radio
+} // namespace Veltrio

@@ -1,0 +1,219 @@
+#include "radio/RadioBase.h"
+
+#include <algorithm>
+
+#include "common/Exception.h"
+#include "radio/RadioExceptions.h"
+
+namespace Veltrio {
+namespace Radio {
+
+using Veltrio::Common::CharVector;
+using Veltrio::Common::DeviceCommInterface;
+using Veltrio::Common::ProgrammingException;
+
+namespace {
+// Pause between reads and between polls. The Timer of radiocfg counts this in
+// microseconds: the device's own blocking read paces the engine.
+constexpr unsigned int PollPause = 50;
+} // namespace
+
+RadioBase::RadioBase(Veltrio::Common::Timer* timer, unsigned int commandTimeout, DeviceCommInterface* command,
+                     DeviceCommInterface* data, DeviceCommInterface* gps)
+    : commandDevice(command), dataDevice(data), gpsDevice(gps), timer(timer), commandTimeout(commandTimeout) {
+    if (command == nullptr || data == nullptr)
+        throw ProgrammingException("RadioBase::RadioBase command or data can not be NULL");
+}
+
+RadioBase::~RadioBase() = default;
+
+Command* RadioBase::addCommand(Command* command) {
+    pendingCommands.push_back(command);
+    return command;
+}
+
+void RadioBase::enterCommandMode() {
+    Command* command = getEnterCommandModeCommand();
+    if (command == nullptr) throw ProgrammingException("RadioBase::enterCommandMode no enter command");
+    addCommand(command);
+    command->setCommandModeCommand(true);
+    ownedCommands.emplace_back(command);
+}
+
+void RadioBase::exitCommandMode() {
+    Command* command = getExitCommandModeCommand();
+    if (command == nullptr) throw ProgrammingException("RadioBase::exitCommandMode no exit command");
+    addCommand(command);
+    command->setCommandModeCommand(true);
+    ownedCommands.emplace_back(command);
+}
+
+void RadioBase::batch(const std::list<Command*>& commands) {
+    try {
+        enterCommandMode();
+        for (Command* command : commands) addCommand(command);
+        exitCommandMode();
+        sendCommands();
+    } catch (...) {
+        clearProcessedCommands();
+        throw;
+    }
+    clearProcessedCommands();
+}
+
+void RadioBase::testCommand() {
+    clearProcessedCommands();
+    // A failed exchange must not leave the command-mode commands behind: they
+    // are the engine's to delete.
+    try {
+        enterCommandMode();
+        exitCommandMode();
+        sendCommands();
+    } catch (...) {
+        clearProcessedCommands();
+        throw;
+    }
+    clearProcessedCommands();
+}
+
+void RadioBase::clearProcessedCommands() {
+    deleteCommandModeCommands();
+    processedCommands.clear();
+    pendingCommands.clear();
+}
+
+void RadioBase::adoptCommandModeCommands() {
+    auto adopt = [this](Command* command) {
+        if (command == nullptr || !command->isCommandModeCommand()) return;
+        const bool owned = std::any_of(ownedCommands.begin(), ownedCommands.end(),
+                                       [command](const std::unique_ptr<Command>& o) { return o.get() == command; });
+        if (!owned) ownedCommands.emplace_back(command);
+    };
+    std::for_each(processedCommands.begin(), processedCommands.end(), adopt);
+    std::for_each(pendingCommands.begin(), pendingCommands.end(), adopt);
+}
+
+void RadioBase::deleteCommandModeCommands() {
+    // Collect first, delete once: a command queued twice, or flagged by a
+    // driver after the engine had already seen it, is still deleted only once,
+    // and no deleted command stays behind in a list.
+    adoptCommandModeCommands();
+    auto isOwned = [this](Command* command) {
+        return std::any_of(ownedCommands.begin(), ownedCommands.end(),
+                           [command](const std::unique_ptr<Command>& o) { return o.get() == command; });
+    };
+    processedCommands.remove_if(isOwned);
+    pendingCommands.remove_if(isOwned);
+    ownedCommands.clear();
+}
+
+std::list<Command*> RadioBase::getProcessedCommands() { return processedCommands; }
+
+unsigned int RadioBase::getCommandTimeout() const { return commandTimeout; }
+
+void RadioBase::setCommandTimeout(unsigned int timeout) { commandTimeout = timeout; }
+
+DeviceCommInterface* RadioBase::getCommandDevice() const { return commandDevice; }
+
+DeviceCommInterface* RadioBase::getDataDevice() const { return dataDevice; }
+
+DeviceCommInterface* RadioBase::getGPSDevice() const { return gpsDevice; }
+
+Veltrio::Common::Timer* RadioBase::getTimer() const { return timer; }
+
+void RadioBase::sendCommands() {
+    if (pendingCommands.empty()) return;
+    if (timer == nullptr) throw ProgrammingException("RadioBase::sendCommands timer can not be NULL");
+    adoptCommandModeCommands();
+
+    // Walk a copy: polling moves commands from the pending list to the
+    // processed one under our feet.
+    const std::list<Command*> snapshot = pendingCommands;
+    for (Command* command : snapshot) {
+        CharVector bytes;
+        command->buildCmdStr(bytes);
+        commandDevice->dataOut(bytes);
+        command->setStatus(COMMAND_STATUS_SENT);
+        command->setSentCommand(bytes);
+        if (!__waitForCommandResponse(command)) return;
+    }
+}
+
+bool RadioBase::__waitForCommandResponse(Command* command) {
+    bool found = false;
+    timer->reset();
+    // The timeout is tested between polls only: a poll lasts as long as the
+    // device's reads, so a silent radio fails at the end of the first poll
+    // that ends at or past the timeout, never before.
+    do {
+        process(nullptr);
+        found = std::find(processedCommands.begin(), processedCommands.end(), command) != processedCommands.end();
+        timer->sleep(PollPause);
+    } while (!found && timer->elapsed() < commandTimeout);
+
+    if (!found && timer->elapsed() >= commandTimeout) {
+        std::string text;
+        command->getSentCommand(text);
+        throw CommandTimeoutException(text);
+    }
+    return found;
+}
+
+void RadioBase::process(CharVector* out) {
+    CharVector buffer;
+    if (commandDevice == dataDevice) {
+        __process(buffer, dataDevice);
+    } else {
+        __process(buffer, commandDevice);
+        __process(buffer, dataDevice);
+    }
+    // Bytes that stay queued across polls (a partial answer) go out again at
+    // every poll.
+    if (gpsDevice != nullptr && !buffer.empty())
+        gpsDevice->dataOut(buffer.data(), static_cast<unsigned int>(buffer.size()));
+    if (out != nullptr) *out = buffer;
+}
+
+void RadioBase::__process(CharVector& buffer, DeviceCommInterface* device) {
+    // Settle: read until a read adds nothing, so that an answer split over
+    // several reads is examined whole. A radio that never stops talking (a
+    // modem still in data mode forwarding traffic) would keep this loop going
+    // for ever; once the command timeout has passed, the bytes are examined
+    // as they are and the wait decides.
+    for (;;) {
+        const std::size_t noted = buffer.size();
+        device->dataIn();
+        buffer = device->getDataVector();
+        if (buffer.size() == noted) break;
+        if (timer != nullptr && timer->elapsed() >= commandTimeout) break;
+        if (timer != nullptr) timer->sleep(PollPause);
+    }
+
+    if (buffer.empty()) return;
+
+    if (pendingCommands.empty()) {
+        // Nobody asked: unsolicited bytes are dropped.
+        device->removeData();
+        return;
+    }
+
+    Command* command = pendingCommands.front();
+    unsigned int start = 0;
+    unsigned int length = 0;
+    if (!command->parse(buffer, start, length)) return; // incomplete: stays queued for the next poll
+
+    // Anything after the recognised answer goes too: the next command's
+    // answer can only follow its own write.
+    device->removeData();
+    pendingCommands.pop_front();
+    processedCommands.push_back(command);
+    if (command->getStatus() == COMMAND_STATUS_ERROR) {
+        pendingCommands.clear();
+        std::string text;
+        command->getSentCommand(text);
+        throw CommandException(text);
+    }
+}
+
+} // namespace Radio
+} // namespace Veltrio

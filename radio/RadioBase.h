@@ -1,0 +1,119 @@
+#pragma once
+// RadioBase: the command engine every radio driver is built on. It queues
+// commands and runs a strictly sequential exchange with the radio: write one
+// command, poll the device until that command's parse reports a complete
+// answer or the command timeout has passed, then write the next. One command
+// is on the wire at a time.
+//
+// A driver operation follows one cycle: queue (enterCommandMode, addCommand...,
+// exitCommandMode, or batch), sendCommands, read the results from its own
+// command objects, clearProcessedCommands (also when a step threw).
+//
+// Ownership: the devices and the timer belong to the caller and must outlive
+// the engine. Queued commands belong to the operation that created them and
+// must stay alive until it has cleared the engine's lists; the only exception
+// are the command-mode commands (heap objects flagged with
+// setCommandModeCommand(true), normally from the driver's factories), which the
+// engine deletes, exactly once, in clearProcessedCommands or at the latest
+// when the engine is destroyed.
+
+#include <list>
+#include <memory>
+#include <vector>
+
+#include "common/CharVector.h"
+#include "common/DeviceCommInterface.h"
+#include "common/TimerInterface.h"
+#include "radio/Command.h"
+#include "radio/RadioType.h"
+
+namespace Veltrio {
+namespace Radio {
+
+class RadioBase {
+public:
+    // `command` receives the written commands, `data` is polled for answers
+    // (the same serial device in every driver); `gps`, if not null, receives a
+    // copy of every byte examined in a poll. Throws ProgrammingException when
+    // `command` or `data` is null. `commandTimeout` is in milliseconds.
+    RadioBase(Veltrio::Common::Timer* timer, unsigned int commandTimeout,
+              Veltrio::Common::DeviceCommInterface* command, Veltrio::Common::DeviceCommInterface* data,
+              Veltrio::Common::DeviceCommInterface* gps);
+    RadioBase(const RadioBase&) = delete;
+    RadioBase& operator=(const RadioBase&) = delete;
+
+    // One poll of the radio: read until the device's queue stops growing, then
+    // offer the queue to the command at the head of the queue. If `out` is not
+    // null it receives the bytes examined. Throws CommandException when that
+    // command completes with the error token.
+    virtual void process(Veltrio::Common::CharVector* out);
+    virtual RADIO_TYPE getType() const = 0;
+    // A bare enter/exit command-mode exchange, to see whether the radio answers.
+    virtual void testCommand();
+    virtual Veltrio::Common::DeviceCommInterface* getCommandDevice() const;
+    virtual Veltrio::Common::DeviceCommInterface* getDataDevice() const;
+    virtual Veltrio::Common::DeviceCommInterface* getGPSDevice() const;
+    virtual Veltrio::Common::Timer* getTimer() const;
+    // enterCommandMode, the commands in order, exitCommandMode, sendCommands;
+    // the engine is cleared afterwards whether or not sending threw.
+    virtual void batch(const std::list<Command*>& commands);
+    // Deletes the command-mode commands and empties both lists.
+    virtual void clearProcessedCommands();
+    // Base versions queue one command each from the factories below and flag
+    // it as a command-mode command.
+    virtual void enterCommandMode();
+    virtual void exitCommandMode();
+    // Factories: a new heap command each call.
+    virtual Command* getEnterCommandModeCommand() = 0;
+    virtual Command* getExitCommandModeCommand() = 0;
+    // Appends to the pending list; returns `command`.
+    virtual Command* addCommand(Command* command);
+    // A copy of the list of answered commands, in completion order.
+    virtual std::list<Command*> getProcessedCommands();
+    // Radio type probes; both leave the two lists empty.
+    virtual bool detectSatel();
+    virtual bool detectMicrohard(RADIO_TYPE& type);
+
+    // Writes the pending commands one by one, each answered before the next.
+    // Throws CommandException (error answer; later commands not written),
+    // CommandTimeoutException (no complete answer within the command timeout),
+    // whatever buildCmdStr throws, and the device's exceptions.
+    void sendCommands();
+    // Deletes every command-mode command in the lists (each exactly once) and
+    // takes it out of the lists.
+    void deleteCommandModeCommands();
+    unsigned int getCommandTimeout() const;
+    // Applies from the next wait.
+    void setCommandTimeout(unsigned int commandTimeout);
+
+    // Finds out which radio is attached to the open `device`.
+    static RADIO_TYPE detectType(Veltrio::Common::Timer* timer, Veltrio::Common::DeviceCommInterface* device);
+
+protected:
+    // Drivers are destroyed through their own type, never through RadioBase*.
+    ~RadioBase();
+
+    std::list<Command*> pendingCommands;
+    Veltrio::Common::DeviceCommInterface* commandDevice;
+    Veltrio::Common::DeviceCommInterface* dataDevice;
+    Veltrio::Common::DeviceCommInterface* gpsDevice;
+    std::list<Command*> processedCommands;
+    Veltrio::Common::Timer* timer;
+    unsigned int commandTimeout;
+
+private:
+    // Reads `device` until a read adds nothing, then parses as described at
+    // process(); `buffer` receives the device's whole queue.
+    void __process(Veltrio::Common::CharVector& buffer, Veltrio::Common::DeviceCommInterface* device);
+    // Polls until `command` is among the processed commands (true) or the
+    // command timeout has passed, tested between polls (CommandTimeoutException).
+    bool __waitForCommandResponse(Command* command);
+    // Takes ownership of flagged commands in the lists not yet owned.
+    void adoptCommandModeCommands();
+
+    // The command-mode commands the engine has seen; deleting happens only here.
+    std::vector<std::unique_ptr<Command>> ownedCommands;
+};
+
+} // namespace Radio
+} // namespace Veltrio

@@ -1,0 +1,68 @@
+#pragma once
+// The Microhard commands that are not S-registers: command mode, echo, save,
+// identification.
+//
+// Line ends differ by command and are part of the text: "+++" has none (the
+// radio recognises the escape by the guard time around it), "\r\nATA\r\n"
+// leaves command mode with a line end before and after, the others end in
+// CR LF.
+
+#include <string>
+
+#include "common/CharVector.h"
+#include "radio/Command.h"
+#include "radio/microhard/MicrohardBaseCommands.h"
+
+namespace Veltrio {
+namespace Radio {
+
+// A fixed text, complete when the token arrives, failed when "ERROR" does.
+#define VELTRIO_MICROHARD_FIXED(Class, Text, Token)                                                        \
+    class Class : public Command {                                                                         \
+    public:                                                                                                \
+        Class() : Command(Text, Token) {}                                                                  \
+        void buildCmdStr(Veltrio::Common::CharVector& out) override { out = Veltrio::Common::CharVector(commandText); } \
+        bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) override { \
+            return simpleResponseParse(data, start, length);                                               \
+        }                                                                                                  \
+    };
+
+// clang-format off
+// The escape to command mode; only the whole answer, both lines with their
+// line ends, completes it.
+VELTRIO_MICROHARD_FIXED(MicrohardEnterCommandModeCommand,  "+++",         "\r\nNO CARRIER\r\nOK\r\n")
+VELTRIO_MICROHARD_FIXED(MicrohardExitCommandModeCommand,   "\r\nATA\r\n", "OK\r\n")
+VELTRIO_MICROHARD_FIXED(MicrohardSaveConfigurationCommand, "AT&W\r\n",    "OK")
+// clang-format on
+
+// "ATE0\r\n" / "ATE1\r\n". Any answer completes it without touching the
+// status: with echo still on, the radio's first bytes are the echo itself.
+class MicrohardSetEchoCommand : public Command {
+public:
+    MicrohardSetEchoCommand();
+    void buildCmdStr(Veltrio::Common::CharVector& out) override;
+    bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) override;
+    void setEcho(bool on);
+
+private:
+    bool echo;
+    bool echoSet;
+};
+
+// "ATI1\r\n" answered  \r\nL400\r\n\r\nOK\r\n : the first line unchanged.
+class MicrohardGetProductCodeCommand : public MicrohardBaseClassGetStrValueCommand {
+public:
+    MicrohardGetProductCodeCommand() : MicrohardBaseClassGetStrValueCommand("ATI1\r\n", "OK") {}
+    std::string getProductCode() const { return getStrValue(); }
+};
+
+// "ATI7\r\n" answered  \r\nSN 123456\r\n\r\nOK\r\n : "123456", the text after
+// the first blank (the whole line when it has none).
+class MicrohardGetSerialNumberCommand : public MicrohardBaseClassGetStrValueCommand {
+public:
+    MicrohardGetSerialNumberCommand() : MicrohardBaseClassGetStrValueCommand("ATI7\r\n", "OK") {}
+    std::string getSerialNumber() const;
+};
+
+} // namespace Radio
+} // namespace Veltrio

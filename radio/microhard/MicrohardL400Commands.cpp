@@ -1,0 +1,51 @@
+#include "radio/microhard/MicrohardL400Commands.h"
+
+#include "radio/RadioExceptions.h"
+
+namespace Veltrio {
+namespace Radio {
+
+using Veltrio::Common::CharVector;
+
+MicrohardL400SetTableFrequencyCommand::MicrohardL400SetTableFrequencyCommand()
+    : MicrohardBaseClassGetStrValueCommand("", ""),
+      entry(0),
+      frequency(0),
+      bandwidth(MICROHARD_L400_BANDWIDTH_1),
+      direction(MICROHARD_L400_DIRECTION_2),
+      entrySet(false),
+      frequencySet(false),
+      bandwidthSet(false),
+      directionSet(false) {}
+
+void MicrohardL400SetTableFrequencyCommand::buildCmdStr(CharVector& out) {
+    out.clear();
+    if (!(entrySet && frequencySet && bandwidthSet && directionSet))
+        throw DataNotSetException("MicrohardL400SetTableFrequencyCommand");
+    out = CharVector(std::to_string(entry) + "\r" + std::to_string(frequency) + "\r" +
+                     std::to_string(static_cast<int>(bandwidth)) + "\r" +
+                     std::to_string(static_cast<int>(direction)) + "\r");
+}
+
+void MicrohardL400SetTableFrequencyCommand::setEntry(unsigned short value) {
+    entry = value;
+    entrySet = true;
+}
+
+void MicrohardL400SetTableFrequencyCommand::setFrequency(unsigned int hertz) {
+    frequency = hertz;
+    frequencySet = true;
+}
+
+void MicrohardL400SetTableFrequencyCommand::setBandwidth(MICROHARD_L400_BANDWIDTH value) {
+    bandwidth = value;
+    bandwidthSet = true;
+}
+
+void MicrohardL400SetTableFrequencyCommand::setDirection(MICROHARD_L400_DIRECTION value) {
+    direction = value;
+    directionSet = true;
+}
+
+} // namespace Radio
+} // namespace Veltrio
