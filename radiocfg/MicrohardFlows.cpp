@@ -81,7 +81,7 @@ int mhl400(const std::string& port, PORT_CONFIG_BAUD baud, po::variables_map& op
     return microhardFlow(options, group, "l400_freq", "l400_power", "l400_mode", l400Modes,
                          [&](unsigned int frequency, unsigned int power, MICROHARD_L400_MODE mode) {
                              AsioSerialDevice device(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, readTimeout);
-                             Timer timer;
+                             ::Timer timer;
                              MicrohardL400Radio radio(&timer, commandTimeout, &device, nullptr);
                              radio.saveConfig(frequency, power, mode);
                          });
@@ -92,7 +92,7 @@ int mh920a(const std::string& port, PORT_CONFIG_BAUD baud, po::variables_map& op
     return microhardFlow(options, group, "920a_channel", "920a_address", "920a_mode", mh920aModes,
                          [&](unsigned int channel, unsigned int address, MICROHARD_920A_MODE mode) {
                              AsioSerialDevice device(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, readTimeout);
-                             Timer timer;
+                             ::Timer timer;
                              Microhard920ARadio radio(&timer, commandTimeout, &device, nullptr);
                              radio.saveConfig(channel, mode, address);
                          });
