@@ -179,8 +179,10 @@ void GpsDbGetEstimatedPos(int instance, double time, double* lat, double* lon) {
     if (!ValidInstance(instance) || lat == nullptr || lon == nullptr) return;
     const _GPS_DB_RECORD& r = GpsDb[instance];
     const double metresPerMs = r.dVelocity / 1000.0;
-    const double now = dGpsDbGetCurrentTime(instance);
-    const double distance = (time == 0.0) ? (now - r.dPositionTime) * metresPerMs : (time - now) * metresPerMs;
+    // The fix was taken at the position time: travel from there to the time
+    // wanted (now when `time` is 0).
+    const double until = (time == 0.0) ? dGpsDbGetCurrentTime(instance) : time;
+    const double distance = (until - r.dPositionTime) * metresPerMs;
     double north = 0.0, east = 0.0;
     OffsetFromBearing(r.dLat, r.dCourse, distance, &north, &east);
     *lat = r.dLat + north;
@@ -195,9 +197,10 @@ int iCountSats(unsigned int mask) {
 
 // ---- plain fields: one row per setter or getter ----
 
-#define GPSDB_SET(Name, Type, field)                                                            \
-    void GpsDbSet##Name(int instance, Type value) {                                             \
-        if (ValidInstance(instance)) GpsDb[instance].field = static_cast<decltype(GpsDb[0].field)>(value); \
+#define GPSDB_SET(Name, Type, field)                                                             \
+    void GpsDbSet##Name(int instance, Type value) {                                              \
+        if (ValidInstance(instance))                                                             \
+            GpsDb[instance].field = static_cast<decltype(GpsDb[0].field)>(value);                \
     }
 #define GPSDB_GET(Type, Function, field, whenBad) \
     Type Function(int instance) { return ValidInstance(instance) ? static_cast<Type>(GpsDb[instance].field) : (whenBad); }
@@ -348,13 +351,14 @@ GPSDB_GET(float, GpsDbGetBaseBatteryVoltage, fBaseBatteryVoltage, 0.0f)
 
 // ---- channels: one row per ending, for the GPS and the GLONASS table ----
 
-#define GPSDB_CHANNEL(System, table, Ending, Type, field)                                                   \
-    void GpsDbSet##System##ChannelData##Ending(int instance, int channel, Type value) {                     \
-        if (ValidInstance(instance) && ValidChannel(channel)) GpsDb[instance].table[channel].field = value; \
-    }                                                                                                       \
-    Type GpsDbGet##System##ChannelData##Ending(int instance, int channel) {                                \
-        return (ValidInstance(instance) && ValidChannel(channel)) ? GpsDb[instance].table[channel].field    \
-                                                                  : static_cast<Type>(0);                            \
+#define GPSDB_CHANNEL(System, table, Ending, Type, field)                                        \
+    void GpsDbSet##System##ChannelData##Ending(int instance, int channel, Type value) {          \
+        if (ValidInstance(instance) && ValidChannel(channel))                                    \
+            GpsDb[instance].table[channel].field = value;                                        \
+    }                                                                                            \
+    Type GpsDbGet##System##ChannelData##Ending(int instance, int channel) {                     \
+        if (!ValidInstance(instance) || !ValidChannel(channel)) return static_cast<Type>(0);     \
+        return GpsDb[instance].table[channel].field;                                             \
     }
 #define GPSDB_CHANNEL_SYSTEM(System, table)                          \
     GPSDB_CHANNEL(System, table, SV, unsigned char, bySV)            \
@@ -413,6 +417,14 @@ double dGpsDbGetPosTime(int instance) {
 
 double dGpsDbGetCurrentTime(int instance) {
     return ValidInstance(instance) ? GpsDb[instance].dTimeOffset + TimerTick() : 0.0;
+}
+
+int iGpsDbGetNumSatsUsed(int instance) {
+    return ValidInstance(instance) ? iCountSats(GpsDb[instance].dwSatsUsedMask) : 0;
+}
+
+int iGpsDbGetNumSatsTracked(int instance) {
+    return ValidInstance(instance) ? iCountSats(GpsDb[instance].dwSatsTrackedMask) : 0;
 }
 
 const char* szGpsDbGetDiffTypeString(int instance) {

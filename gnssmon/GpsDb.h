@@ -142,9 +142,10 @@ void GpsDbInit(int instance, bool noCourseCutoff);
 // metres to its left and right.
 void GpsDbGuidanceInit();
 _GPS_DB_RECORD* pGpsDbGetPosStruct(int instance);
-// Position extrapolated along the course at the current speed: to `time` on
-// the program clock, or to now when `time` is 0. A bad instance (or a null
-// output) leaves the outputs untouched.
+// Position extrapolated from the last fix along the course at the current
+// speed, over the time from the fix's position time to `time` on the program
+// clock (to now when `time` is 0). A bad instance (or a null output) leaves
+// the outputs untouched.
 void GpsDbGetEstimatedPos(int instance, double time, double* lat, double* lon);
 // Number of set bits in a satellite mask.
 int iCountSats(unsigned int mask);

@@ -188,7 +188,8 @@ void decodeJrtk(const NmeaLine& l)
         postRequest(l.instance, NMEA_PARSE_CMD_RTK_OK);
 }
 
-// "%>" acknowledgement: the good tick is all.
+// "%>" acknowledgement: the good tick is all. The collector hands over only
+// lines that begin with "$", so as things stand such a line never gets here.
 void decodeNothing(const NmeaLine&) {}
 
 // "$>JWAASPRN,122,134": SBAS satellites in use; the first names the system.
@@ -214,7 +215,7 @@ void decodeVtg(const NmeaLine& l)
     GpsDbSetVelocity(l.instance, std::atof(l.tok[7]) * 0.27777777778);
 }
 
-// "$GPGSV,3,2,11,14,25,170,42,16,57,208,39,18,67,296,40,19,40,246,38*74":
+// "$GPGSV,3,2,11,14,25,170,42,16,57,208,39,18,67,296,40,19,40,246,38*79":
 // message 2 of 3, then four blocks of SV, elevation, azimuth, SNR. Each
 // message fills three channels from (message - 1) * 3; the fourth block is not
 // kept. A message with fewer than four blocks is skipped.
@@ -231,7 +232,7 @@ void decodeGsv(const NmeaLine& l)
     }
 }
 
-// "$GPALM,1,1,15,1159,00,441D,4E,16BE,FD5E,A10C9F,4A2DA4,686E81,58CBE1,0A4,001*5B":
+// "$GPALM,1,1,15,1159,00,441D,4E,16BE,FD5E,A10C9F,4A2DA4,686E81,58CBE1,0A4,001*77":
 // message 1 of 1, PRN 15, week 1159, then the almanac in the scaled binary
 // units of the GPS navigation message, as hexadecimal.
 void decodeAlm(const NmeaLine& l)
@@ -258,7 +259,7 @@ void decodeAlm(const NmeaLine& l)
     alm->dAf1 = s(15) * std::ldexp(1.0, -38);
 }
 
-// "$HEROT,-12.5,A*2D": rate of turn, degrees per minute, A = valid.
+// "$HEROT,-12.5,A*30": rate of turn, degrees per minute, A = valid.
 void decodeRot(const NmeaLine& l)
 {
     float rate = kMissing;
@@ -266,7 +267,7 @@ void decodeRot(const NmeaLine& l)
     GpsDbSetRateOfTurn(l.instance, rate);
 }
 
-// "$PVRN,HPR,123519.00,271.50,-1.20,0.80*4A": heading (yaw), pitch and roll.
+// "$PVRN,HPR,123519.00,271.50,-1.20,0.80*66": heading (yaw), pitch and roll.
 void decodePvrn(const NmeaLine& l)
 {
     if (!l.is(1, "HPR")) return;
@@ -278,7 +279,7 @@ void decodePvrn(const NmeaLine& l)
     GpsDbSetRoll(l.instance, angle(5));
 }
 
-// "$HEHDG,238.8,,,13.9,W*2B": magnetic heading, deviation, variation and its
+// "$HEHDG,238.8,,,13.9,W*07": magnetic heading, deviation, variation and its
 // direction. Only the variation is kept, negative to the west.
 void decodeHdg(const NmeaLine& l)
 {

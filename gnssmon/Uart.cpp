@@ -10,13 +10,12 @@
 
 namespace {
 
-// Descriptors start at -1 so that a port that was never set up is never read
-// or written (descriptor 0 is standard input).
+// Both ports start not open. Descriptors start at -1 so that a port that was
+// never set up is never read or written (descriptor 0 is standard input).
 _UART_PORT UartPorts[UART_PORT_COUNT] = {
     {{nullptr, 0, 0, 0, 0}, -1, false},
     {{nullptr, 0, 0, 0, 0}, -1, false},
 };
-bool UartTableReady = false;
 
 // Larger than the largest receive ring, so one read can fill an empty ring.
 constexpr int UART_READ_CHUNK = 1024;
@@ -38,10 +37,6 @@ speed_t UartSpeed(unsigned int baud) {
 
 int UartInit(int port, const char* device, unsigned char* rxStorage, unsigned char* /*txStorage*/,
              int rxLength, int /*txLength*/) {
-    if (!UartTableReady) {
-        for (auto& entry : UartPorts) entry.bOpen = false;
-        UartTableReady = true;
-    }
     BufferInit(&UartEntry(port).RxRing, rxStorage, rxLength > UART_RX_RING_MAX ? UART_RX_RING_MAX : rxLength);
     return UartSetup(port, device, 19200, 'N', 8, 1);
 }

@@ -48,7 +48,8 @@ int UartSetup(int port, const char* device, unsigned int baud, char parity, int 
 
 // Fetches one received byte into *out without waiting.
 // Returns 0 with a byte, -2002 when none is available (or the port is not
-// open), 1 when reading the device failed.
+// open), 1 when reading the device failed. A port set up without UartInit
+// has no receive ring and reads one byte per call.
 int UartGetByte(int port, unsigned char* out);
 
 // Fetches up to `count` bytes into `buffer`; stops at the first byte that is

@@ -14,8 +14,10 @@
 // must stay alive until it has cleared the engine's lists; the only exception
 // are the command-mode commands (heap objects flagged with
 // setCommandModeCommand(true), normally from the driver's factories), which the
-// engine deletes, exactly once, in clearProcessedCommands or at the latest
-// when the engine is destroyed.
+// engine deletes exactly once, in clearProcessedCommands. Those it has already
+// taken over (queued by the base enterCommandMode/exitCommandMode, or in the
+// lists when sendCommands started) are also freed if the engine is destroyed
+// without a final clear.
 
 #include <list>
 #include <memory>

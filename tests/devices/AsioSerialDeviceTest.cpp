@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <future>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -162,6 +163,32 @@ TEST(AsioSerialDevice, HangUpIsAReadErrorAndTheDeviceSurvivesIt) {
     EXPECT_EQ(queued(*device), "partial");
 }
 
+// After a failed read the deadline of that read must not linger in the
+// device: reopened on a fresh line, a silent read still ends at its deadline
+// instead of waiting for data for ever.
+TEST(AsioSerialDevice, ReadAfterAFailedReadStillHasItsDeadline) {
+    auto first = std::make_unique<TestSupport::Pty>();
+    auto device = openDevice(*first, 200);
+    first->closeSlave();
+    first->closeMaster();
+    EXPECT_THROW(device->dataIn(), SerialReadException);
+
+    TestSupport::Pty second;
+    device->initDevice(second.slavePath(), BAUD_9600, BITS_8, PARITY_NONE, STOPBITS_1, FLOW_CONTROL_HARDWARE);
+    // The read runs on this thread, as in the first call; a watchdog releases
+    // it with a byte if it does not end by itself.
+    std::promise<void> done;
+    auto finished = done.get_future();
+    std::thread watchdog([&] {
+        if (finished.wait_for(10s) != std::future_status::ready) second.write("x");
+    });
+    device->dataIn();
+    done.set_value();
+    watchdog.join();
+    const bool ended = device->getDataLength() == 0;
+    EXPECT_TRUE(ended) << "the silent read ignored its deadline";
+}
+
 TEST(AsioSerialDevice, WriteAfterHangUpNamesTheSystemError) {
     TestSupport::Pty pty;
     auto device = openDevice(pty, 100);
@@ -187,8 +214,9 @@ TEST(AsioSerialDevice, SettingsReachThePort) {
         {BAUD_9600, STOPBITS_1, FLOW_CONTROL_HARDWARE, B9600, false, true, false},
         {BAUD_115200, STOPBITS_2, FLOW_CONTROL_NONE, B115200, true, false, false},
         {BAUD_19200, STOPBITS_1, FLOW_CONTROL_SOFTWARE, B19200, false, false, true},
-        // Values outside the enumerations fall back to one stop bit and RTS/CTS.
-        {BAUD_57600, static_cast<PORT_CONFIG_STOPBITS>(3), static_cast<ASIO_FLOW_CONTROL>(7), B57600, false, true, false},
+        // Values outside the named enumerators (still inside the enumerations' range)
+        // fall back to one stop bit and RTS/CTS.
+        {BAUD_57600, static_cast<PORT_CONFIG_STOPBITS>(3), static_cast<ASIO_FLOW_CONTROL>(3), B57600, false, true, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.baud << " baud, stop " << c.stopBits << ", flow " << c.flow);

@@ -57,7 +57,7 @@ std::string binFrameWithChecksum(uint16_t message, const std::string& data, uint
     header.u16(0, message).u16(2, static_cast<uint16_t>(data.size()));
     BinData trailer;
     trailer.u16(0, checksum);
-    return "$BIN" + header.data() + data + trailer.data();
+    return "$BIN" + header.data() + data + trailer.data() + "\r\n";
 }
 
 std::string binFrame(uint16_t message, const std::string& data)

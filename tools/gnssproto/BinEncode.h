@@ -3,7 +3,9 @@
 //
 // Frame: "$BIN", message number (u16), data length N (u16), N data bytes,
 // checksum (u16, sum of the data bytes modulo 65536); every multi-byte field
-// little-endian, floats and doubles IEEE 754. Bytes travel in std::string.
+// little-endian, floats and doubles IEEE 754. The receiver ends each frame
+// with CR LF, which the frame parser skips and which closes any text line a
+// "$" inside the binary data may have opened. Bytes travel in std::string.
 
 #include <array>
 #include <cstddef>
@@ -32,9 +34,9 @@ private:
 // Sum of the data bytes modulo 65536.
 uint16_t binChecksum(const std::string& data);
 
-// Whole frame with its right checksum.
+// Whole frame with its right checksum, and CR LF.
 std::string binFrame(uint16_t message, const std::string& data);
-// Whole frame with a checksum of one's own choosing.
+// Whole frame with a checksum of one's own choosing, and CR LF.
 std::string binFrameWithChecksum(uint16_t message, const std::string& data, uint16_t checksum);
 
 // Message 1: position, time and velocity (52 bytes).

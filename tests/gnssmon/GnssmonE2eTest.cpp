@@ -1,0 +1,275 @@
+// The built gnssmon program against the simulated receiver.
+//
+// A run is 2000 polling passes of at least 5 ms, so each test that lets the
+// program run to its end takes a little over 10 seconds.
+
+#include "tests/support/Program.h"
+#include "tools/gnsssim/Simulator.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using TestSupport::programPath;
+using TestSupport::runProgram;
+
+constexpr auto kRunLimit = 120s;
+
+// A program started in the background, its standard output collected
+// without blocking. Under cross-compilation it runs through the emulator.
+class Child {
+public:
+    Child(const std::string& program, const std::vector<std::string>& args) {
+        std::vector<std::string> words;
+        std::istringstream emulator(GNSSMON_TEST_EMULATOR);
+        for (std::string w; emulator >> w;) words.push_back(w);
+        words.push_back(program);
+        words.insert(words.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& w : words) argv.push_back(w.data());
+        argv.push_back(nullptr);
+        int p[2];
+        if (pipe(p) != 0) throw std::runtime_error("pipe failed");
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, p[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addclose(&actions, p[0]);
+        posix_spawn_file_actions_addclose(&actions, p[1]);
+        const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(p[1]);
+        if (spawned != 0) {
+            close(p[0]);
+            throw std::runtime_error("cannot start " + program);
+        }
+        fd = p[0];
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    }
+    ~Child() {
+        if (pid > 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        if (fd >= 0) close(fd);
+    }
+    // Takes what the program has printed so far; true once it closed its output.
+    bool readAvailable() {
+        char buf[4096];
+        for (;;) {
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n > 0) {
+                out.append(buf, static_cast<std::size_t>(n));
+                continue;
+            }
+            if (n == 0) eof = true;
+            return eof;
+        }
+    }
+    // Waits for the end of the program (after `signal`, when not 0); its
+    // exit status, or -1.
+    int wait(int signal = 0) {
+        if (pid <= 0) return -1;
+        if (signal != 0) kill(pid, signal);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        pid = -1;
+        pollfd p{fd, POLLIN, 0};
+        while (!eof && ::poll(&p, 1, 5000) > 0) readAvailable();
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::string out;
+
+private:
+    pid_t pid = -1;
+    int fd = -1;
+    bool eof = false;
+};
+
+struct RunResult {
+    int exitStatus;
+    std::string out;
+};
+
+// Runs gnssmon to its end while the simulated receiver is serviced from this
+// thread.
+RunResult runAgainst(GnssSim::Simulator& sim, const std::vector<std::string>& args) {
+    Child gnssmon(programPath("gnssmon"), args);
+    const auto deadline = std::chrono::steady_clock::now() + kRunLimit;
+    while (!gnssmon.readAvailable() && std::chrono::steady_clock::now() < deadline) sim.serviceOnce(2);
+    const int status = gnssmon.wait();
+    return {status, gnssmon.out};
+}
+
+std::string echo(int bin1 = 0, int gga = 0, unsigned baud = 57600) {
+    std::ostringstream o;
+    o << "Configured rates: \n"
+      << "\tbin1Rate    = " << bin1 << "\n"
+      << "\tbin2Rate    = 0\n"
+      << "\tggaRate     = " << gga << "\n"
+      << "\tvtgRate     = 0\n"
+      << "\tgstRate     = 0\n"
+      << "\therotRate   = 0\n"
+      << "\thehdgRate   = 0\n"
+      << "\talmRate     = 0\n"
+      << "\tjomsRate    = 0\n"
+      << "\tjdiffRate   = 0\n"
+      << "\tbaudRate    = " << baud << "\n";
+    return o.str();
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) out.push_back(l);
+    return out;
+}
+
+// The position lines the program printed, after the echo.
+std::vector<std::string> positionLines(const std::string& out) {
+    std::vector<std::string> pos;
+    for (const std::string& l : lines(out))
+        if (l.rfind("LAT: ", 0) == 0) pos.push_back(l);
+    return pos;
+}
+
+// A sent position as the program prints it: 12 significant digits.
+std::string printed(const GnssSim::SentPosition& p) {
+    std::ostringstream o;
+    o.precision(12);
+    o << "LAT: " << p.lat << " LONG: " << p.lon;
+    return o.str();
+}
+
+TEST(GnssmonE2e, DefaultsEchoAndNoReceiver) {
+    // No options: every rate 0, 57600 baud, the default port (absent here or
+    // silent): the echo and nothing else, status 0 after the passes.
+    const auto r = runProgram(programPath("gnssmon"), {}, kRunLimit);
+    EXPECT_EQ(0, r.exitStatus);
+    EXPECT_EQ(echo(), r.out);
+}
+
+TEST(GnssmonE2e, PortThatDoesNotExistGivesTheEchoAndStatus0) {
+    const auto r = runProgram(programPath("gnssmon"), {"-p", "/nonexistent/ttyGNSS", "--bin1Rate", "1"}, kRunLimit);
+    EXPECT_EQ(0, r.exitStatus);
+    EXPECT_EQ(echo(1), r.out);
+}
+
+TEST(GnssmonE2e, HelpListsTheOptionsAndExits1) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"-h"},
+                                                 std::vector<std::string>{"--ggaRate", "5", "--help"}}) {
+        const auto r = runProgram(programPath("gnssmon"), args, 30s);
+        EXPECT_EQ(1, r.exitStatus);
+        EXPECT_EQ(0u, r.out.rfind("Allowed Options:\n", 0)) << r.out;
+        EXPECT_EQ(std::string::npos, r.out.find("Configured rates"));
+        std::size_t at = 0;
+        for (const char* o : {"-h [ --help ]", "--bin1Rate arg (=0)", "--ggaRate", "--jdiffRate",
+                              "-p [ --port ] arg (=/dev/ttyO1)", "--baud arg (=57600)"}) {
+            const std::size_t found = r.out.find(o, at);
+            EXPECT_NE(std::string::npos, found) << o;
+            at = found == std::string::npos ? at : found;
+        }
+    }
+}
+
+TEST(GnssmonE2e, BadCommandLineGivesOneLineAndStatus1) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"--bogus"}, {"--ggaRate", "fast"}, {"--baud", "high"}, {"--vtgRate"}, {"-x"},
+    };
+    for (const auto& args : cases) {
+        const auto r = runProgram(programPath("gnssmon"), args, 30s);
+        EXPECT_EQ(1, r.exitStatus) << args[0];
+        ASSERT_EQ(1u, lines(r.out).size()) << r.out;
+        EXPECT_FALSE(lines(r.out)[0].empty());
+        EXPECT_EQ(std::string::npos, r.out.find("Configured rates"));
+    }
+}
+
+// The receiver talks at 19200: found there, moved to 57600, configured, and
+// every position it sends is printed as it moves.
+TEST(GnssmonE2e, MovingReceiverPositionsArePrintedAsSent) {
+    GnssSim::SimConfig cfg;
+    cfg.model.baud = 19200;
+    cfg.model.drive.speed = 8.0;
+    cfg.model.drive.turnRate = 3.0;
+    GnssSim::Simulator sim(cfg);
+    const RunResult r = runAgainst(sim, {"-p", sim.devicePath(), "--bin1Rate", "10", "--ggaRate", "5"});
+    EXPECT_EQ(0, r.exitStatus);
+    EXPECT_EQ(0u, r.out.find(echo(10, 5)));
+    const std::string received = sim.receivedBytes();
+    EXPECT_NE(std::string::npos, received.find("$JASC,GPGGA,5.000000\r\n"));
+    EXPECT_NE(std::string::npos, received.find("$JBIN,1,10\r\n"));
+    EXPECT_EQ(57600u, sim.baud());
+
+    // Every line is a position the receiver sent, in the order sent, and no
+    // line repeats the one before.
+    const std::vector<std::string> pos = positionLines(r.out);
+    const std::vector<GnssSim::SentPosition> sent = sim.sentPositions();
+    ASSERT_GE(sent.size(), 10u);
+    EXPECT_GE(pos.size(), sent.size() / 2);
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < pos.size(); ++i) {
+        while (next < sent.size() && printed(sent[next]) != pos[i]) ++next;
+        ASSERT_LT(next, sent.size()) << "not sent, or out of order: " << pos[i];
+        ++next;
+        if (i > 0) {
+            EXPECT_NE(pos[i - 1], pos[i]);
+        }
+    }
+    EXPECT_EQ(echo(10, 5).size() + [&] {
+        std::size_t n = 0;
+        for (const std::string& p : pos) n += p.size() + 1;
+        return n;
+    }(), r.out.size()) << "only the echo and position lines";
+}
+
+// A receiver at rest sends the same position again and again: it is printed once.
+TEST(GnssmonE2e, PositionThatDoesNotChangeIsPrintedOnce) {
+    GnssSim::SimConfig cfg;
+    cfg.model.drive.speed = 0.0;
+    GnssSim::Simulator sim(cfg);
+    const RunResult r = runAgainst(sim, {"-p", sim.devicePath(), "--bin1Rate", "10"});
+    EXPECT_EQ(0, r.exitStatus);
+    const std::vector<GnssSim::SentPosition> sent = sim.sentPositions();
+    ASSERT_GE(sent.size(), 10u);
+    const std::vector<std::string> pos = positionLines(r.out);
+    ASSERT_EQ(1u, pos.size());
+    EXPECT_EQ(printed(sent.front()), pos[0]);
+}
+
+// The gnsssim program as the demo runs it: linked at a path, at 9600 baud,
+// printing what it receives; gnssmon finds it and prints positions.
+TEST(GnssmonE2e, AgainstTheGnsssimProgram) {
+    char dir[] = "/tmp/gnssmon-e2e.XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(dir));
+    const std::string link = std::string(dir) + "/rx";
+    Child sim(programPath("gnsssim"), {"--link", link, "--baud", "9600", "--show"});
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (access(link.c_str(), F_OK) != 0 && std::chrono::steady_clock::now() < deadline) usleep(10000);
+    const auto r = runProgram(programPath("gnssmon"), {"-p", link, "--bin1Rate", "5"}, kRunLimit);
+    const int simStatus = sim.wait(SIGTERM);
+    const std::string& simOut = sim.out;
+    EXPECT_EQ(0, r.exitStatus);
+    EXPECT_FALSE(positionLines(r.out).empty()) << r.out;
+    EXPECT_NE(std::string::npos, simOut.find("< $JBAUD,57600\n")) << simOut;
+    EXPECT_NE(std::string::npos, simOut.find("< $JBIN,1,5\n")) << simOut;
+    EXPECT_EQ(0, simStatus);
+    EXPECT_NE(0, access(link.c_str(), F_OK));  // the simulator removed its link
+    rmdir(dir);
+}
+
+} // namespace

@@ -1,0 +1,532 @@
+#include "gnssmon/NmeaParse.h"
+
+#include "gnssmon/GpsDb.h"
+#include "gnssmon/TimeServices.h"
+#include "tests/gnssmon/GnssFeed.h"
+#include "tools/gnssproto/NmeaEncode.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+using GnssProto::nmeaReply;
+using GnssProto::nmeaSentence;
+using GnssProto::nmeaSentenceBadChecksum;
+
+namespace {
+
+constexpr uint32_t kNow = 424242;
+constexpr double kKmhToMs = 0.27777777778;
+
+std::vector<std::string> observed;
+void observe(const char* line)
+{
+    observed.emplace_back(line);
+}
+
+class NmeaParseTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TimerForTestOnlyFreeze(kNow);
+        // The differential type learnt from the replies is one for all
+        // instances and survives a reset: bring it back to "unknown" the way
+        // a receiver would.
+        NmeaParseInit(0);
+        feed("$>JSHOW,DIFF,NONE\r\n");
+        for (int i = 0; i < 4; ++i) {
+            GpsDbInit(i, false);
+            NmeaParseInit(i);
+        }
+        observed.clear();
+        NmeaSetNmeaFoundCallback(observe);
+    }
+    void TearDown() override
+    {
+        NmeaSetNmeaFoundCallback(nullptr);
+        TimerForTestOnlyThaw();
+    }
+
+    static int feed(const std::string& bytes, int instance = 0) { return GnssFeed::nmea(bytes, instance); }
+
+    // Request codes waiting in the instance's queue, oldest first.
+    static std::vector<int> requests(int instance = 0)
+    {
+        std::vector<int> codes;
+        while (!BufferIsEmpty(&NmeaParseCmdBuffer[instance])) codes.push_back(BufferGetByte(&NmeaParseCmdBuffer[instance]));
+        return codes;
+    }
+
+    static void expectTicks(bool status, bool good)
+    {
+        EXPECT_EQ(dwGpsDbGetStatusTick(0), status ? kNow : 0u);
+        EXPECT_EQ(dwNmeaParseGetGoodMsgTick(0), good ? kNow : 0u);
+    }
+};
+
+// ---- line collection ----------------------------------------------------------
+
+TEST_F(NmeaParseTest, ShortReplyCompletesOnCrAndSetsBothTicks)
+{
+    EXPECT_EQ(feed("$>JI"), 0);
+    EXPECT_EQ(NmeaParseProcessChrIn(0, '\r'), 1);
+    EXPECT_EQ(observed, std::vector<std::string>{"$>JI"});
+    expectTicks(true, true);
+    EXPECT_STREQ(szGpsDbGetSerialNumber(0), "000-00-0000");
+    EXPECT_STREQ(szGpsDbGetApplicationVersion(0), "0.0");
+}
+
+TEST_F(NmeaParseTest, CrOrLfEndsALineAndBytesOutsideLinesAreIgnored)
+{
+    const std::string stream = "noise\r\n$>JT,R320\r\nmore noise\n$>JT,R330\n\r";
+    EXPECT_EQ(feed(stream), 2);
+    EXPECT_EQ(observed, (std::vector<std::string>{"$>JT,R320", "$>JT,R330"}));
+    EXPECT_STREQ(szGpsDbGetReceiverName(0), "R330");
+    EXPECT_EQ(dwNmeaParseGetChrCnt(0), stream.size());
+}
+
+TEST_F(NmeaParseTest, DollarInsideALineIsData)
+{
+    EXPECT_EQ(feed("$PFOO,1$>JT,R320\r\n"), 1);
+    EXPECT_EQ(observed, std::vector<std::string>{"$PFOO,1$>JT,R320"});
+    EXPECT_STREQ(szGpsDbGetReceiverName(0), "Unknown");
+    expectTicks(false, false);
+}
+
+TEST_F(NmeaParseTest, LineOf127CharactersIsDecodedAnd128IsDropped)
+{
+    const std::string head = "$>JT,R320,";
+    const std::string longest = head + std::string(NMEA_PARSE_MAX_LINE + 1 - head.size(), 'x');
+    ASSERT_EQ(longest.size(), 128u);  // "$" and 127 characters
+
+    EXPECT_EQ(feed(longest + "X\r\n"), 0);
+    EXPECT_TRUE(observed.empty());
+    EXPECT_STREQ(szGpsDbGetReceiverName(0), "Unknown");
+
+    // The drop returns to idle: the next line is whole again.
+    EXPECT_EQ(feed(longest + "\r\n"), 1);
+    ASSERT_EQ(observed.size(), 1u);
+    EXPECT_EQ(observed[0], longest);
+    EXPECT_STREQ(szGpsDbGetReceiverName(0), "R320");
+}
+
+TEST_F(NmeaParseTest, BinaryHeaderIsNeverALine)
+{
+    EXPECT_EQ(feed(std::string("$BIN\x01\x00\x04\x00\r\n\x01\x02\x03\x04\x0a\x00\r\n", 18)), 0);
+    EXPECT_TRUE(observed.empty());
+    // "$BI" followed by anything else is an ordinary line.
+    EXPECT_EQ(feed("$BIT\r\n"), 1);
+    EXPECT_EQ(observed, std::vector<std::string>{"$BIT"});
+}
+
+TEST_F(NmeaParseTest, GgaGoesToTheObserverOnly)
+{
+    EXPECT_EQ(feed(nmeaSentence("$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,")), 1);
+    ASSERT_EQ(observed.size(), 1u);
+    EXPECT_EQ(observed[0], "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47");
+    EXPECT_EQ(dGpsDbGetRawLat(0), 0.0);
+    expectTicks(false, false);
+}
+
+TEST_F(NmeaParseTest, InstancesCollectTheirOwnLines)
+{
+    feed("$>JT,AAA", 0);
+    feed("$>JT,BBB\r\n", 2);
+    feed("\r\n", 0);
+    EXPECT_STREQ(szGpsDbGetReceiverName(0), "AAA");
+    EXPECT_STREQ(szGpsDbGetReceiverName(2), "BBB");
+    EXPECT_EQ(dwNmeaParseGetGoodMsgTick(1), 0u);
+    EXPECT_EQ(dwNmeaParseGetGoodMsgTick(2), kNow);
+
+    // Outside 0 to 3: ignored.
+    EXPECT_EQ(NmeaParseProcessChrIn(4, '$'), 0);
+    EXPECT_EQ(NmeaParseProcessChrIn(-1, '\r'), 0);
+    EXPECT_EQ(dwNmeaParseGetChrCnt(4), 0u);
+    EXPECT_EQ(dwNmeaParseGetGoodMsgTick(-1), 0u);
+}
+
+TEST_F(NmeaParseTest, InitClearsCountersTicksAndTheRequestQueue)
+{
+    feed("$>JSHOW,DIFF,AUTO\r\n$>JSHOW,DIFF,NONE\r\n$>JT,R3");
+    NmeaParseInit(0);
+    EXPECT_EQ(dwNmeaParseGetChrCnt(0), 0u);
+    EXPECT_EQ(dwNmeaParseGetGoodMsgTick(0), 0u);
+    EXPECT_TRUE(requests().empty());
+    // The half line is gone.
+    feed("20\r\n");
+    EXPECT_STREQ(szGpsDbGetReceiverName(0), "Unknown");
+}
+
+// ---- "$>JSHOW" --------------------------------------------------------------------
+
+TEST_F(NmeaParseTest, JshowDiffSelectsTheDifferentialType)
+{
+    struct Case {
+        const char* line;
+        int type;
+    };
+    const Case cases[] = {
+        {"$>JSHOW,DIFF,LBAND", 1}, {"$>JSHOW,DIFF,BEACON", 2}, {"$>JSHOW,DIFF,OTHER", 3},
+        {"$>JSHOW,DIFF,THIS PORT", 4}, {"$>JSHOW,DIFF,WAAS", 5}, {"$>JSHOW,DIFF,NONE", 0},
+        {"$>JSHOW,DIFF,WAAS", 5}, {"$>JSHOW,DIFF", 0},
+    };
+    for (const Case& c : cases) {
+        feed(nmeaReply(c.line));
+        EXPECT_EQ(iGpsDbGetDiffType(0), c.type) << c.line;
+    }
+    EXPECT_TRUE(requests().empty());
+    expectTicks(true, true);
+}
+
+TEST_F(NmeaParseTest, AutoIsTakenOnlyFromUnknownAndRefinedBySubscription)
+{
+    feed(nmeaReply("$>JSHOW,DIFF,AUTO"));
+    EXPECT_EQ(iGpsDbGetDiffType(0), 8);  // AUTO_NOSUB
+    EXPECT_EQ(requests(), std::vector<int>{NMEA_PARSE_CMD_DIFF_NOSUB});
+
+    feed(nmeaReply("$>JK,31/12/2024,2"));
+    EXPECT_EQ(iGpsDbGetDiffType(0), 6);  // AUTO
+    EXPECT_EQ(iGpsDbGetSubscriptionMask(0), 2);
+
+    feed(nmeaReply("$>JSHOW,DIFF,AUTO"));
+    EXPECT_EQ(iGpsDbGetDiffType(0), 6);
+    EXPECT_TRUE(requests().empty());
+    feed(nmeaReply("$>JSHOW,DIFF,RTK"));
+    EXPECT_EQ(iGpsDbGetDiffType(0), 6);
+    EXPECT_TRUE(requests().empty());
+}
+
+TEST_F(NmeaParseTest, SubscriptionMaskRefinesAutoAndRtk)
+{
+    struct Case {
+        const char* diff;
+        const char* mask;
+        int type;
+        const char* name;
+    };
+    const Case cases[] = {
+        {"AUTO", "2", 6, "AUTO"}, {"AUTO", "8", 7, "AUTO_NA"}, {"AUTO", "A", 6, "AUTO"},
+        {"AUTO", "1", 8, "AUTO_NOSUB"}, {"RTK", "4", 9, "RTK"}, {"RTK", "2", 10, "RTK_NOSUB"},
+        {"WAAS", "F", 5, "WAAS"},
+    };
+    for (const Case& c : cases) {
+        feed(nmeaReply("$>JSHOW,DIFF,NONE"));
+        feed(nmeaReply(std::string("$>JSHOW,DIFF,") + c.diff));
+        feed(nmeaReply(std::string("$>JK,31/12/2024,") + c.mask));
+        EXPECT_EQ(iGpsDbGetDiffType(0), c.type) << c.diff << " " << c.mask;
+        EXPECT_STREQ(szGpsDbGetDiffTypeString(0), c.name) << c.diff << " " << c.mask;
+    }
+    // RTK from unknown posts the request too.
+    EXPECT_EQ(requests(), (std::vector<int>{1, 1, 1, 1, 1, 1}));
+}
+
+TEST_F(NmeaParseTest, SubscriptionMaskNeedsItsFieldAndKeeps16Bits)
+{
+    feed(nmeaReply("$>JK,31/12/2024,1FFFF"));
+    EXPECT_EQ(iGpsDbGetSubscriptionMask(0), 0xFFFF);
+    feed(nmeaReply("$>JK,31/12/2024"));
+    EXPECT_EQ(iGpsDbGetSubscriptionMask(0), 0xFFFF);
+    expectTicks(true, true);
+}
+
+TEST_F(NmeaParseTest, JshowBinSetsPositionsPerSecondForMessage1OnThisPort)
+{
+    struct Case {
+        const char* line;
+        int rate;
+    };
+    const Case cases[] = {
+        {"$>JSHOW,BIN,1,10.0", 10},
+        {"$>JSHOW,BIN,1,5.0,PORTB", 10},  // another port
+        {"$>JSHOW,BIN,2,5.0", 10},        // another message
+        {"$>JSHOW,BIN,1", 10},            // no rate
+        {"$>JSHOW,BIN,1,0.2", 0},
+        {"$>JSHOW,BIN,1,20", 20},
+    };
+    for (const Case& c : cases) {
+        feed(nmeaReply(c.line));
+        EXPECT_EQ(wGpsDbGetPosPerSec(0), c.rate) << c.line;
+    }
+}
+
+TEST_F(NmeaParseTest, OtherJshowLinesOnlyTick)
+{
+    feed(nmeaReply("$>JSHOW,BAUD,19200") + nmeaReply("$>JSHOW,ASC,GPGGA,1.0") + nmeaReply("$>JSHOW,ALT,NEVER") +
+         nmeaReply("$>JSHOW,MASK,5"));
+    expectTicks(true, true);
+    EXPECT_EQ(iGpsDbGetDiffType(0), 0);
+    EXPECT_EQ(wGpsDbGetPosPerSec(0), 0);
+}
+
+// ---- identity replies ---------------------------------------------------------------
+
+TEST_F(NmeaParseTest, JappStoresNamesBySlot)
+{
+    feed(nmeaReply("$>JAPP,WAAS,RTK,1,2"));
+    EXPECT_STREQ(szGpsDbGetApp1(0), "WAAS");
+    EXPECT_STREQ(szGpsDbGetApp2(0), "RTK");
+    EXPECT_EQ(iGpsDbGetThisApp(0), 1);
+
+    feed(nmeaReply("$>JAPP,RTK,WAAS,2,1"));
+    EXPECT_STREQ(szGpsDbGetApp1(0), "WAAS");
+    EXPECT_STREQ(szGpsDbGetApp2(0), "RTK");
+    EXPECT_EQ(iGpsDbGetThisApp(0), 2);
+
+    feed(nmeaReply("$>JAPP,AAA,BBB,3,1"));  // no such slot
+    feed(nmeaReply("$>JAPP,AAA,BBB,1"));    // too short
+    EXPECT_STREQ(szGpsDbGetApp1(0), "WAAS");
+    EXPECT_EQ(iGpsDbGetThisApp(0), 2);
+    expectTicks(false, false);
+}
+
+TEST_F(NmeaParseTest, JappNameTooLongForItsFieldIsNotTaken)
+{
+    const std::string longest(GPS_DB_APP_NAME_LEN - 1, 'A');
+    const std::string tooLong(GPS_DB_APP_NAME_LEN, 'B');
+    feed(nmeaReply("$>JAPP," + longest + "," + tooLong + ",1,2"));
+    EXPECT_EQ(szGpsDbGetApp1(0), longest);
+    EXPECT_STREQ(szGpsDbGetApp2(0), "Unknown");
+    EXPECT_EQ(iGpsDbGetThisApp(0), 1);
+    feed(nmeaReply("$>JAPP," + std::string(100, 'C') + ",RTK,1,2"));
+    EXPECT_EQ(szGpsDbGetApp1(0), longest);
+    EXPECT_STREQ(szGpsDbGetApp2(0), "RTK");
+}
+
+TEST_F(NmeaParseTest, JiTakesSerialNumberAndVersionThatFit)
+{
+    feed(nmeaReply("$>JI,311052,1,3,10092013,01/01/1900,01/01/3000,6.2Ab04,10"));
+    EXPECT_STREQ(szGpsDbGetSerialNumber(0), "311052");
+    EXPECT_STREQ(szGpsDbGetApplicationVersion(0), "6.2Ab04");
+    expectTicks(true, true);
+
+    // 8 characters do not fit the copy; the rest of the line is still used.
+    feed(nmeaReply("$>JI,31105299,1,3,10092013,01/01/1900,01/01/3000,6.3,10"));
+    EXPECT_STREQ(szGpsDbGetSerialNumber(0), "311052");
+    EXPECT_STREQ(szGpsDbGetApplicationVersion(0), "6.3");
+
+    feed(nmeaReply("$>JI,1234567,1,3,10092013,01/01/1900,01/01/3000,6.4"));  // 8 tokens
+    EXPECT_STREQ(szGpsDbGetSerialNumber(0), "311052");
+    EXPECT_STREQ(szGpsDbGetApplicationVersion(0), "6.3");
+}
+
+TEST_F(NmeaParseTest, JtTakesReceiverNameShorterThan16)
+{
+    feed(nmeaReply("$>JT,ABCDEFGHIJKLMNO"));
+    EXPECT_STREQ(szGpsDbGetReceiverName(0), "ABCDEFGHIJKLMNO");
+    feed(nmeaReply("$>JT,ABCDEFGHIJKLMNOP"));
+    EXPECT_STREQ(szGpsDbGetReceiverName(0), "ABCDEFGHIJKLMNO");
+    feed(nmeaReply("$>JT"));
+    EXPECT_STREQ(szGpsDbGetReceiverName(0), "ABCDEFGHIJKLMNO");
+    expectTicks(true, true);
+}
+
+TEST_F(NmeaParseTest, Rd1TakesBitErrorTextFromTwelveFields)
+{
+    feed(nmeaReply("$RD1,43852,1723,1557.8450,1,0.000,9,1,0,0,12,0,0"));
+    EXPECT_STREQ(szGpsDbGetBER(0), "0.000");
+    expectTicks(true, true);
+    feed(nmeaReply("$RD1,43852,1723,1557.8450,1,0.125,9,1,0,0,12,0"));  // 11 fields
+    EXPECT_STREQ(szGpsDbGetBER(0), "0.000");
+    feed(nmeaReply("$RD1,43852,1723,1557.8450,1,0123456789ABCDEF,9,1,0,0,12,0,0"));
+    EXPECT_STREQ(szGpsDbGetBER(0), "0.000");
+}
+
+TEST_F(NmeaParseTest, JomsTakesExpiryThatFits)
+{
+    feed(nmeaReply("$>JOMS,OMNISTAR,VBS,1,2,1557.8450,31/12/2024"));
+    EXPECT_STREQ(szGpsDbGetVBSexpire(0), "31/12/2024");
+    feed(nmeaReply("$>JOMS,OMNISTAR,VBS,1,2,1557.8450"));
+    EXPECT_STREQ(szGpsDbGetVBSexpire(0), "31/12/2024");
+    feed(nmeaReply("$>JOMS,OMNISTAR,VBS,1,2,1557.8450," + std::string(GPS_DB_VBS_EXPIRE_LEN, '9')));
+    EXPECT_STREQ(szGpsDbGetVBSexpire(0), "31/12/2024");
+    expectTicks(false, false);
+}
+
+// ---- other replies ----------------------------------------------------------------
+
+TEST_F(NmeaParseTest, JrtkAcknowledgementPostsARequest)
+{
+    feed(nmeaReply("$>JRTK,10,FAIL") + nmeaReply("$>JRTK,10") + nmeaReply("$>JRTK,10,OK,1,2,3,4,5,6,7,8,9"));
+    EXPECT_TRUE(requests().empty());
+    expectTicks(false, true);
+    feed(nmeaReply("$>JRTK,10,OK"));
+    EXPECT_EQ(requests(), std::vector<int>{NMEA_PARSE_CMD_RTK_OK});
+}
+
+TEST_F(NmeaParseTest, RequestQueueDropsCodesWhenFull)
+{
+    for (int i = 0; i < NMEA_PARSE_CMD_QUEUE + 5; ++i) feed(nmeaReply("$>JRTK,10,OK"));
+    EXPECT_EQ(requests().size(), static_cast<std::size_t>(NMEA_PARSE_CMD_QUEUE));
+}
+
+TEST_F(NmeaParseTest, WaasPrnReplyNamesTheSbasSystem)
+{
+    feed(nmeaReply("$>JWAASPRN,122,134"));
+    EXPECT_STREQ(szNmeaParseGetSbasSystem(), "WAAS");
+    feed(nmeaReply("$>JWAASPRN,120"));  // fewer than 3 tokens
+    EXPECT_STREQ(szNmeaParseGetSbasSystem(), "WAAS");
+    feed(nmeaReply("$>JWAASPRN,126,120"));
+    EXPECT_STREQ(szNmeaParseGetSbasSystem(), "EGNOS");
+    feed(nmeaReply("$>JWAASPRN,135,138"));
+    EXPECT_STREQ(szNmeaParseGetSbasSystem(), "EGNOS");
+    expectTicks(false, false);
+}
+
+// ---- NMEA sentences ----------------------------------------------------------------
+
+TEST_F(NmeaParseTest, VtgSetsSpeedAndCourse)
+{
+    // The course is offered before the speed, so it is judged against the
+    // speed of the previous sentence: the first sentence after a stop only
+    // sets the speed.
+    feed(nmeaSentence("$GPVTG,054.7,T,034.4,M,005.5,N,010.2,K"));
+    EXPECT_NEAR(dGpsDbGetVelocity(0), 10.2 * kKmhToMs, 1e-9);
+    EXPECT_EQ(dGpsDbGetCourse(0), 0.0);
+    feed(nmeaSentence("$GPVTG,054.7,T,034.4,M,005.5,N,010.2,K"));
+    EXPECT_DOUBLE_EQ(dGpsDbGetCourse(0), 54.7);
+    expectTicks(false, true);
+
+    feed(nmeaReply("$GPVTG,099.0,T,034.4,M,005.5,N"));  // no speed in km/h
+    EXPECT_DOUBLE_EQ(dGpsDbGetCourse(0), 54.7);
+    EXPECT_NEAR(dGpsDbGetVelocity(0), 10.2 * kKmhToMs, 1e-9);
+}
+
+TEST_F(NmeaParseTest, GstOnlyTicks)
+{
+    feed(nmeaSentence("$GPGST,123519.00,0.82,1.2,0.9,37.0,1.0,0.9,2.1"));
+    expectTicks(true, true);
+}
+
+TEST_F(NmeaParseTest, GsvFillsThreeChannelsPerMessage)
+{
+    feed(nmeaSentence("$GPGSV,3,2,11,14,25,170,42,16,57,208,39,18,67,296,40,19,40,246,38"));
+    struct Expected {
+        int channel, sv, elevation, azimuth;
+        double snr;
+    };
+    const Expected expected[] = {{3, 14, 25, 170, 42}, {4, 16, 57, 208, 39}, {5, 18, 67, 296, 40}};
+    for (const Expected& e : expected) {
+        EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, e.channel), e.sv);
+        EXPECT_EQ(GpsDbGetGPSChannelDataElevation(0, e.channel), e.elevation);
+        EXPECT_EQ(GpsDbGetGPSChannelDataHalfAzimuth(0, e.channel), e.azimuth);
+        EXPECT_DOUBLE_EQ(GpsDbGetGPSChannelDataSNR(0, e.channel), e.snr);
+    }
+    // The fourth block is not kept.
+    EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 6), 0);
+    EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 2), 0);
+    expectTicks(false, false);
+
+    // Three blocks only: nothing.
+    feed(nmeaSentence("$GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00"));
+    EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 0), 0);
+}
+
+TEST_F(NmeaParseTest, AlmanacFillsTheRecordOfItsPrn)
+{
+    feed(nmeaSentence("$GPALM,1,1,15,1159,00,441D,4E,16BE,FD5E,A10C9F,4A2DA4,686E81,D8CBE1,0A4,FFF"));
+    const _GPS_DB_ALMANAC* a = GpsDbGetAlmanac(0, 14);
+    ASSERT_NE(a, nullptr);
+    const double pi = 3.141592653589793;
+    EXPECT_EQ(a->wWeek, 1159);
+    EXPECT_EQ(a->wHealth, 0);
+    EXPECT_DOUBLE_EQ(a->dEccentricity, 0x441D * std::ldexp(1.0, -21));
+    EXPECT_DOUBLE_EQ(a->dRefTime, 0x4E * 4096.0);
+    EXPECT_DOUBLE_EQ(a->dInclination, 0x16BE * std::ldexp(1.0, -19) * pi);
+    EXPECT_DOUBLE_EQ(a->dRateRightAsc, -674 * std::ldexp(1.0, -38) * pi);
+    EXPECT_DOUBLE_EQ(a->dSemiMajorAxis, std::pow(0xA10C9F * std::ldexp(1.0, -11), 2));
+    EXPECT_DOUBLE_EQ(a->dArgPerigee, 0x4A2DA4 * std::ldexp(1.0, -23) * pi);
+    EXPECT_DOUBLE_EQ(a->dLongAscNode, 0x686E81 * std::ldexp(1.0, -23) * pi);
+    EXPECT_DOUBLE_EQ(a->dMeanAnomaly, static_cast<int32_t>(0xFFD8CBE1) * std::ldexp(1.0, -23) * pi);
+    EXPECT_DOUBLE_EQ(a->dAf0, 0xA4 * std::ldexp(1.0, -20));
+    EXPECT_DOUBLE_EQ(a->dAf1, -1 * std::ldexp(1.0, -38));
+    EXPECT_NEAR(std::sqrt(a->dSemiMajorAxis), 5153.6, 0.1);  // a GPS orbit
+    expectTicks(false, false);
+}
+
+TEST_F(NmeaParseTest, AlmanacOutsidePrn1To32OrShortChangesNothing)
+{
+    for (const char* prn : {"0", "33"}) {
+        feed(nmeaSentence(std::string("$GPALM,1,1,") + prn + ",1159,00,441D,4E,16BE,FD5E,A10C9F,4A2DA4,686E81,58CBE1,0A4,001"));
+    }
+    // Without its checksum field the sentence has 16 tokens.
+    feed(nmeaReply("$GPALM,1,1,1,1159,00,441D,4E,16BE,FD5E,A10C9F,4A2DA4,686E81,58CBE1,0A4,001"));
+    for (int i = 0; i < GPS_DB_ALMANACS; ++i) EXPECT_EQ(GpsDbGetAlmanac(0, i)->wWeek, 0) << i;
+}
+
+TEST_F(NmeaParseTest, RateOfTurnNeedsValidFlagAndChecksum)
+{
+    struct Case {
+        std::string line;
+        float rate;
+    };
+    const Case cases[] = {
+        {nmeaSentence("$HEROT,12.5,A"), 12.5f},
+        {nmeaSentenceBadChecksum("$HEROT,12.5,A"), 100.0f},
+        {nmeaSentence("$HEROT,-3.25,A"), -3.25f},
+        {nmeaSentence("$HEROT,12.5,V"), 100.0f},
+        {nmeaSentence("$HEROT,-3.25,A"), -3.25f},
+        {nmeaSentence("$HEROT,,A"), 100.0f},
+        {nmeaSentence("$HEROT,-3.25,A"), -3.25f},
+        {nmeaReply("$HEROT,12.5,A"), 100.0f},  // no checksum
+    };
+    for (const Case& c : cases) {
+        feed(c.line);
+        EXPECT_EQ(GpsDbGetRateOfTurn(0), c.rate) << c.line;
+    }
+    expectTicks(false, false);
+}
+
+TEST_F(NmeaParseTest, AttitudeTakesEachAngleThatIsThere)
+{
+    feed(nmeaSentence("$PVRN,HPR,123519.00,271.50,-1.20,0.80"));
+    EXPECT_EQ(GpsDbGetYaw(0), 271.5f);
+    EXPECT_EQ(GpsDbGetPitch(0), -1.2f);
+    EXPECT_EQ(GpsDbGetRoll(0), 0.8f);
+
+    feed(nmeaSentence("$PVRN,HPR,123520.00,272.00,,0.90"));
+    EXPECT_EQ(GpsDbGetYaw(0), 272.0f);
+    EXPECT_EQ(GpsDbGetPitch(0), 100.0f);
+    EXPECT_EQ(GpsDbGetRoll(0), 0.9f);
+
+    feed(nmeaSentence("$PVRN,XYZ,123521.00,1.0,2.0,3.0"));
+    EXPECT_EQ(GpsDbGetYaw(0), 272.0f);
+
+    feed(nmeaSentenceBadChecksum("$PVRN,HPR,123522.00,273.00,1.00,1.00"));
+    EXPECT_EQ(GpsDbGetYaw(0), 100.0f);
+    EXPECT_EQ(GpsDbGetPitch(0), 100.0f);
+    EXPECT_EQ(GpsDbGetRoll(0), 100.0f);
+    expectTicks(false, false);
+}
+
+TEST_F(NmeaParseTest, VariationIsNegativeToTheWest)
+{
+    struct Case {
+        std::string line;
+        float variation;
+    };
+    const Case cases[] = {
+        {nmeaSentence("$HEHDG,238.8,,,13.9,W"), -13.9f},
+        {nmeaSentence("$HEHDG,238.8,,,13.9,E"), 13.9f},
+        {nmeaSentenceBadChecksum("$HEHDG,238.8,,,13.9,W"), -100.0f},
+        {nmeaSentence("$HEHDG,238.8,,,,E"), 100.0f},
+        {nmeaSentence("$HEHDG,238.8"), 100.0f},
+    };
+    for (const Case& c : cases) {
+        feed(c.line);
+        EXPECT_EQ(GpsDbGetVariation(0), c.variation) << c.line;
+    }
+    expectTicks(false, false);
+}
+
+TEST_F(NmeaParseTest, UnknownNamesAreIgnored)
+{
+    EXPECT_EQ(feed(nmeaSentence("$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W") +
+                   nmeaReply("$>JX,1,2") + nmeaReply("$>JSHOWX,DIFF,WAAS") + nmeaReply("$")),
+              4);
+    expectTicks(false, false);
+    EXPECT_EQ(iGpsDbGetDiffType(0), 0);
+}
+
+} // namespace

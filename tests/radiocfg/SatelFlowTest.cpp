@@ -1,0 +1,106 @@
+// radiocfg --satel, the built program, against the simulated Satel radio.
+// Every radio command waits out the serial device's 2.5 s read deadline, so
+// a full configuration takes some 18 s: these cases are few and each shows
+// one whole behaviour the field engineer sees.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/support/Program.h"
+#include "tools/radiosim/SatelPersonality.h"
+#include "tools/radiosim/Simulator.h"
+
+using namespace std::chrono_literals;
+using Commands = std::vector<std::string>;
+
+namespace {
+
+struct SatelRadioOnPty {
+    explicit SatelRadioOnPty(RadioSim::Faults faults = RadioSim::Faults())
+        : sim(std::make_unique<RadioSim::SatelPersonality>(), faults) {
+        sim.start();
+    }
+    TestSupport::ProgramResult configure(const std::vector<std::string>& values) {
+        std::vector<std::string> args = {"--satel", "-p", sim.slavePath()};
+        args.insert(args.end(), values.begin(), values.end());
+        return TestSupport::runProgram(TestSupport::programPath("radiocfg"), args, 90s);
+    }
+    RadioSim::Simulator sim;
+};
+
+const std::vector<std::string> goodValues = {"--satel_freq", "438125000", "--satel_spacing", "12500",
+                                             "--satel_power", "500"};
+
+} // namespace
+
+TEST(SatelFlowTest, ACooperativeRadioIsConfiguredSilently) {
+    SatelRadioOnPty radio;
+    const auto r = radio.configure(goodValues);
+    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(radio.sim.received(), (Commands{"SL+++", "SL&F=434.00000", "SL&W=1250", "SL&F=438.12500", "SL@P=500",
+                                              "SL**>", "SL++O"}));
+    EXPECT_EQ(radio.sim.stateValue("frequency"), "438125000");
+    EXPECT_EQ(radio.sim.stateValue("channel_spacing"), "12500");
+    EXPECT_EQ(radio.sim.stateValue("power"), "500");
+    EXPECT_EQ(radio.sim.stateValue("unsaved_changes"), "no");
+}
+
+TEST(SatelFlowTest, AMissingValueListsTheSatelOptionsAndTouchesNothing) {
+    SatelRadioOnPty radio;
+    for (std::size_t left = 0; left < 3; ++left) {
+        std::vector<std::string> values = goodValues;
+        values.erase(values.begin() + static_cast<long>(2 * left), values.begin() + static_cast<long>(2 * left + 2));
+        const auto r = radio.configure(values);
+        EXPECT_EQ(r.exitStatus, 1);
+        EXPECT_EQ(r.out.rfind("Missing param\nSatel Options:\n", 0), 0u) << r.out;
+        for (const char* option : {"--satel_freq arg", "--satel_spacing arg", "--satel_power arg", "Power (mW)"})
+            EXPECT_NE(r.out.find(option), std::string::npos) << option;
+        EXPECT_EQ(r.out.find("Microhard"), std::string::npos);
+        EXPECT_EQ(r.out.substr(r.out.size() - 2), "\n\n");
+    }
+    EXPECT_TRUE(radio.sim.received().empty());
+}
+
+TEST(SatelFlowTest, ARejectedValueIsReportedBeforeAnythingIsWritten) {
+    SatelRadioOnPty radio;
+    const auto r = radio.configure({"--satel_freq", "438125000", "--satel_spacing", "12500", "--satel_power", "1"});
+    EXPECT_EQ(r.exitStatus, 1);
+    EXPECT_EQ(r.out, "Invalid power: 1\n");
+    EXPECT_TRUE(radio.sim.received().empty());
+}
+
+TEST(SatelFlowTest, ASilentRadioIsATimeout) {
+    RadioSim::Faults faults;
+    faults.silent = true;
+    SatelRadioOnPty radio(faults);
+    const auto r = radio.configure(goodValues);
+    EXPECT_EQ(r.exitStatus, 1);
+    EXPECT_EQ(r.out, "Timeout waiting for repsonse: SL+++\n");
+    EXPECT_EQ(radio.sim.received(), Commands{"SL+++"});
+}
+
+TEST(SatelFlowTest, AnErrorAnswerNamesTheRefusedCommand) {
+    RadioSim::Faults faults;
+    faults.errorAt = 3;
+    SatelRadioOnPty radio(faults);
+    const auto r = radio.configure(goodValues);
+    EXPECT_EQ(r.exitStatus, 1);
+    EXPECT_EQ(r.out, "Command error: SL&W=1250\n");
+    EXPECT_EQ(radio.sim.received(), (Commands{"SL+++", "SL&F=434.00000", "SL&W=1250"}));
+    EXPECT_EQ(radio.sim.stateValue("flash_writes"), "0");
+}
+
+TEST(SatelFlowTest, APortThatIsNotASerialLineFailsOnOneLine) {
+    const auto r = TestSupport::runProgram(TestSupport::programPath("radiocfg"),
+                                           {"--satel", "-p", "/dev/null", "--satel_freq", "438125000",
+                                            "--satel_spacing", "12500", "--satel_power", "500"},
+                                           30s);
+    EXPECT_EQ(r.exitStatus, 1);
+    ASSERT_FALSE(r.out.empty());
+    EXPECT_EQ(r.out.find('\n'), r.out.size() - 1) << r.out;
+    EXPECT_EQ(r.err, "");
+}

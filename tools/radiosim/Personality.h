@@ -1,0 +1,37 @@
+#pragma once
+// What a simulated radio is: a model that frames the bytes arriving on its
+// serial line into commands and answers each one, changing its own settings
+// as a real modem would. The simulator core (Simulator) owns the line, the
+// timing and the fault switches; a personality only ever sees bytes.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace RadioSim {
+
+// The radio's settings as name/value pairs, in a fixed order, for the state
+// dump ("frequency=438125000").
+using State = std::vector<std::pair<std::string, std::string>>;
+
+class Personality {
+public:
+    virtual ~Personality() = default;
+
+    // Splits complete commands off the front of `input`, the bytes received
+    // and not yet used, and removes them from it. `idle` is true once the line
+    // has been quiet for the framing gap: radios whose commands carry no
+    // terminator take what is left as one command then.
+    virtual std::vector<std::string> takeCommands(std::string& input, bool idle) = 0;
+
+    // The radio's answer to one framed command, applied to its settings. An
+    // empty answer means the radio says nothing (commands it does not know).
+    virtual std::string answer(const std::string& command) = 0;
+
+    // What this radio sends when it refuses a command.
+    virtual std::string errorAnswer() const = 0;
+
+    virtual State state() const = 0;
+};
+
+} // namespace RadioSim

@@ -1,0 +1,165 @@
+// radiosim: a simulated radio modem on a pseudo-terminal.
+//
+//   radiosim --type satel [--link PATH] [--log FILE|-] [--state FILE]
+//            [--silent] [--error-at N] [--garbage-at N] [--close-at N]
+//
+// Prints, on its first line of standard output, the device path a program
+// opens as the radio's serial port (PATH when --link is given), then serves
+// the line until SIGINT/SIGTERM or until --close-at hung it up. At the end it
+// prints the radio's settings as name=value lines. --log writes the wire log
+// (see WireLog.h) as it happens; --state rewrites FILE with the settings
+// after every command, so a script can read them while the radio runs.
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include <boost/program_options.hpp>
+
+#include "tools/radiosim/Personalities.h"
+#include "tools/radiosim/Simulator.h"
+
+namespace po = boost::program_options;
+
+namespace {
+
+RadioSim::Simulator* running = nullptr;
+
+extern "C" void onSignal(int) {
+    if (running != nullptr) running->requestStop();
+}
+
+std::string stateText(const RadioSim::State& state) {
+    std::string text;
+    for (const auto& [name, value] : state) text += name + "=" + value + "\n";
+    return text;
+}
+
+// Written beside the target and renamed over it, so a reader never sees half a file.
+void writeStateFile(const std::string& path, const RadioSim::State& state) {
+    const std::string temporary = path + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::trunc);
+        out << stateText(state);
+    }
+    std::rename(temporary.c_str(), path.c_str());
+}
+
+// A link is only ever put where nothing but an old link stands.
+bool makeLink(const std::string& target, const std::string& link) {
+    struct stat info {};
+    if (lstat(link.c_str(), &info) == 0) {
+        if (!S_ISLNK(info.st_mode)) {
+            std::cerr << "radiosim: " << link << " exists and is not a symbolic link" << std::endl;
+            return false;
+        }
+        unlink(link.c_str());
+    }
+    if (symlink(target.c_str(), link.c_str()) != 0) {
+        std::cerr << "radiosim: cannot create " << link << ": " << std::strerror(errno) << std::endl;
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string types;
+    for (const auto& name : RadioSim::personalityNames()) types += (types.empty() ? "" : ", ") + name;
+
+    RadioSim::Faults faults;
+    po::options_description options("radiosim options");
+    options.add_options()
+        ("help,h", "print this help")
+        ("type", po::value<std::string>()->required(), ("radio to simulate: " + types).c_str())
+        ("link", po::value<std::string>(), "create a symbolic link to the device at this path")
+        ("log", po::value<std::string>(), "write the wire log to this file (- for standard output)")
+        ("state", po::value<std::string>(), "rewrite this file with the radio's settings after every command")
+        ("silent", po::bool_switch(&faults.silent), "answer nothing")
+        ("error-at", po::value<unsigned int>(&faults.errorAt), "answer the Nth command with the error answer")
+        ("garbage-at", po::value<unsigned int>(&faults.garbageAt), "answer the Nth command with garbage")
+        ("close-at", po::value<unsigned int>(&faults.closeAt), "hang up the line when the Nth command arrives");
+
+    po::variables_map values;
+    try {
+        po::store(po::parse_command_line(argc, argv, options), values);
+        if (values.count("help")) {
+            std::cout << options << std::endl;
+            return 0;
+        }
+        po::notify(values);
+    } catch (const po::error& e) {
+        std::cerr << "radiosim: " << e.what() << std::endl << options << std::endl;
+        return 2;
+    }
+
+    auto personality = RadioSim::makePersonality(values["type"].as<std::string>());
+    if (!personality) {
+        std::cerr << "radiosim: unknown radio type " << values["type"].as<std::string>() << " (known: " << types
+                  << ")" << std::endl;
+        return 2;
+    }
+
+    std::unique_ptr<RadioSim::Simulator> simulator;
+    try {
+        simulator = std::make_unique<RadioSim::Simulator>(std::move(personality), faults);
+    } catch (const std::exception& e) {
+        std::cerr << "radiosim: " << e.what() << std::endl;
+        return 1;
+    }
+
+    std::ofstream logFile;
+    std::ostream* logStream = nullptr;
+    if (values.count("log")) {
+        const std::string& logPath = values["log"].as<std::string>();
+        if (logPath == "-") {
+            logStream = &std::cout;
+        } else {
+            logFile.open(logPath, std::ios::trunc);
+            if (!logFile) {
+                std::cerr << "radiosim: cannot write " << logPath << std::endl;
+                return 1;
+            }
+            logStream = &logFile;
+        }
+        simulator->setLogListener([logStream](const std::string& line) { *logStream << line << std::endl; });
+    }
+    std::string statePath;
+    if (values.count("state")) {
+        statePath = values["state"].as<std::string>();
+        writeStateFile(statePath, simulator->state());
+        simulator->setStateListener([statePath](const RadioSim::State& state) { writeStateFile(statePath, state); });
+    }
+
+    std::string device = simulator->slavePath();
+    std::string link;
+    if (values.count("link")) {
+        link = values["link"].as<std::string>();
+        if (!makeLink(device, link)) return 1;
+        device = link;
+    }
+
+    running = simulator.get();
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
+
+    std::cout << device << std::endl;
+    simulator->run();
+    running = nullptr;
+
+    if (!statePath.empty()) writeStateFile(statePath, simulator->state());
+    std::cout << stateText(simulator->state()) << std::flush;
+    if (!link.empty()) unlink(link.c_str());
+    return 0;
+}
