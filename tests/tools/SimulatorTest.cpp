@@ -101,15 +101,23 @@ TEST(SimulatorTest, AHostThatStopsReadingDoesNotStallTheRadio) {
     RadioSim::Simulator radio(satel());
     radio.start();
     HostLine host(radio.slavePath());
-    // Far more answer bytes than a pty buffers, while the host reads nothing.
-    constexpr std::size_t queries = 3000;
-    std::string burst = "SL+++";
-    for (std::size_t i = 0; i < queries; ++i) burst += "SL%C?";
-    ASSERT_TRUE(host.write(burst, 30s));
-    ASSERT_TRUE(radio.waitForCommands(queries + 1, 30s));
+    // Far more answer bytes than a pty holds (some 68 KB), while the host
+    // reads nothing: the radio must go on reading commands. Each batch is one
+    // small write, taken in by the radio before the next, so that no command
+    // is ever cut by a pause on a loaded machine.
+    constexpr std::size_t batches = 80, perBatch = 100;
+    std::string batch;
+    for (std::size_t i = 0; i < perBatch; ++i) batch += "SL%C?";
+    ASSERT_TRUE(host.write("SL+++"));
+    ASSERT_TRUE(radio.waitForCommands(1, 30s));
+    for (std::size_t n = 1; n <= batches; ++n) {
+        ASSERT_TRUE(host.write(batch, 30s));
+        ASSERT_TRUE(radio.waitForCommands(1 + n * perBatch, 30s)) << "batch " << n;
+    }
     const std::string answer = "PN-0417-SIM\r\n";
-    const std::string all = host.readUntil("", 30s, 4 + queries * answer.size());
-    EXPECT_EQ(all.size(), 4 + queries * answer.size());
+    const std::size_t expected = 4 + batches * perBatch * answer.size();
+    const std::string all = host.readUntil("", 30s, expected);
+    EXPECT_EQ(all.size(), expected);
     EXPECT_EQ(all.substr(all.size() - answer.size()), answer);
     radio.stop(); // and it still stops at once
 }

@@ -164,7 +164,7 @@ void Simulator::write(const std::vector<Output>& out) {
         }
         dropped += o.bytes.size() - done;
         if (done == o.bytes.size() && o.hasPosition) {
-            positions.push_back({o.lat, o.lon});
+            positions.push_back({o.lat, o.lon, std::chrono::steady_clock::now()});
             sentPosition = true;
         }
     }

@@ -38,6 +38,8 @@ struct SimConfig {
 struct SentPosition {
     double lat;
     double lon;
+    // Measurement hook: when the write of the message's last byte returned.
+    std::chrono::steady_clock::time_point at;
 };
 
 class Simulator {

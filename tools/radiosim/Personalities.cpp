@@ -1,5 +1,6 @@
 #include "tools/radiosim/Personalities.h"
 
+#include "tools/radiosim/MicrohardPersonality.h"
 #include "tools/radiosim/SatelPersonality.h"
 
 namespace RadioSim {
@@ -13,6 +14,11 @@ struct PersonalityRow {
 
 const PersonalityRow personalities[] = {
     {"satel", [] { return std::unique_ptr<Personality>(new SatelPersonality()); }},
+    {"l400", [] { return std::unique_ptr<Personality>(new MicrohardPersonality(MicrohardModel::L400)); }},
+    {"920a", [] { return std::unique_ptr<Personality>(new MicrohardPersonality(MicrohardModel::MHX920A)); }},
+    // A Microhard radio of a kind radiocfg does not configure.
+    {"microhard-other",
+     [] { return std::unique_ptr<Personality>(new MicrohardPersonality(MicrohardModel::MHX920A, "MHX-SIM")); }},
 };
 
 } // namespace
