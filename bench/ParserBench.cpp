@@ -33,6 +33,7 @@ void reset()
 
 void report(benchmark::State& state, std::size_t bytes)
 {
+    state.counters["stream_bytes"] = static_cast<double>(bytes);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
     // Inverted rate of (bytes / 1e9): nanoseconds per byte.
     state.counters["ns/byte"] = benchmark::Counter(static_cast<double>(bytes) * 1e-9,

@@ -11,4 +11,8 @@ set(CMAKE_LIBRARY_ARCHITECTURE arm-linux-gnueabihf)
 # Libraries and their CMake packages come from the armhf multiarch folders.
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm -L /usr/arm-linux-gnueabihf)
+# The armhf C library comes from multiarch (libc6:armhf, pulled in by the -dev
+# packages), so qemu finds the loader at its usual path. Pointing qemu at the
+# cross toolchain's own copy (-L /usr/arm-linux-gnueabihf) crashes every
+# program that starts a thread.
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm)

@@ -77,6 +77,10 @@ bool frequencies(const std::string& text, SatelFrequencies& value, Span& span) {
     const std::size_t rx = text.find("RX");
     if (comma == npos || tx == npos || rx == npos || tx > comma || comma > rx) return false;
     if (text.find("MHz") == text.rfind("MHz")) return false; // fewer than two
+    // The receive number ends with its own unit; until that has arrived the
+    // answer is not complete, whatever "MHz" came before.
+    const std::size_t rxUnit = text.find("MHz", rx);
+    if (rxUnit == npos) return false;
     const std::string txPart = text.substr(tx, comma + 1 - tx);
     const std::string rxPart = text.substr(rx);
     const std::size_t txFirst = txPart.find_first_of(digits), txLast = txPart.find_last_of(digits);
@@ -86,7 +90,7 @@ bool frequencies(const std::string& text, SatelFrequencies& value, Span& span) {
     read.tx = scaled(txPart.substr(txFirst, txLast - txFirst + 1), 1000000.0);
     read.rx = scaled(rxPart.substr(rxFirst, rxLast - rxFirst + 1), 1000000.0);
     value = read;
-    span = {position(tx), position(text.find("MHz", rx) + 3 - tx)};
+    span = {position(tx), position(rxUnit + 3 - tx)};
     return true;
 }
 

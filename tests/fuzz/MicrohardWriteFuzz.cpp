@@ -23,6 +23,7 @@
 #include "radio/RadioExceptions.h"
 #include "radio/microhard/MicrohardCommands.h"
 #include "tests/fuzz/FuzzCheck.h"
+#include "tests/fuzz/RadioAnswerCheck.h"
 
 #include <string>
 #include <type_traits>
@@ -41,27 +42,6 @@ bool rendersNothing(Command& command)
         return true;
     }
     return false;
-}
-
-void checkTokenParse(Command& command, const CharVector& data, const std::string& token)
-{
-    command.setStatus(COMMAND_STATUS_SENT);
-    unsigned int start = 12345, length = 67890;
-    const bool done = command.parse(data, start, length);
-    const std::string all = data.str();
-    const std::string text = all.substr(0, all.find('\0'));
-    const std::size_t error = text.find("ERROR");
-    const std::size_t ok = all.find(token);
-    if (error != std::string::npos) {
-        FUZZ_CHECK(done && command.getStatus() == COMMAND_STATUS_ERROR);
-        FUZZ_CHECK(start == error && length == 5);
-    } else if (ok != std::string::npos) {
-        FUZZ_CHECK(done && command.getStatus() == COMMAND_STATUS_OK);
-        FUZZ_CHECK(start == ok && length == token.size());
-    } else {
-        FUZZ_CHECK(!done && command.getStatus() == COMMAND_STATUS_SENT);
-        FUZZ_CHECK(start == 12345 && length == 67890);
-    }
 }
 
 // The argument for a setter taking T, inside T's range (an enumeration's
@@ -119,7 +99,7 @@ void write(const CharVector& data, uint32_t raw, void (Command::*setter)(Arg))
     } else {
         FUZZ_CHECK(rendersNothing(command));
     }
-    checkTokenParse(command, data, "OK");
+    RadioAnswerCheck::tokenParse(command, data, "OK");
     FUZZ_CHECK(rendersNothing(command));
 }
 
@@ -169,11 +149,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size)
     write(data, raw, &MicrohardSetFactorySettingsCommand::setFactorySettings);
 
     MicrohardEnterCommandModeCommand enter;
-    checkTokenParse(enter, data, "\r\nNO CARRIER\r\nOK\r\n");
+    RadioAnswerCheck::tokenParse(enter, data, "\r\nNO CARRIER\r\nOK\r\n");
     MicrohardExitCommandModeCommand exit;
-    checkTokenParse(exit, data, "OK\r\n");
+    RadioAnswerCheck::tokenParse(exit, data, "OK\r\n");
     MicrohardSaveConfigurationCommand save;
-    checkTokenParse(save, data, "OK");
+    RadioAnswerCheck::tokenParse(save, data, "OK");
 
     MicrohardSetEchoCommand echo;
     FUZZ_CHECK(rendersNothing(echo));

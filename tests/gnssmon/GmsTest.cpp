@@ -160,6 +160,9 @@ const char* const kConfigured = "$JBAUD,57600,PORTD\r\n";
 int modeCallbacks = 0;
 void countModeCallback() { ++modeCallbacks; }
 
+std::vector<std::string> nmeaLines;
+void keepNmeaLine(const char* line) { nmeaLines.emplace_back(line); }
+
 // A receiver at the wanted rate that answers the first probe, with binary
 // message 1 and GGA at 1 and no mode.
 TEST(GmsSequence, ReceiverAtTheWantedRateGetsTheWholeSequenceInOrder) {
@@ -168,6 +171,7 @@ TEST(GmsSequence, ReceiverAtTheWantedRateGetsTheWholeSequenceInOrder) {
     s.iBin1Rate = 1;
     s.fGgaRate = 1.0f;
     ASSERT_EQ(0, iGmsInit(0, &s));
+    GmsSetNmeaFoundCallback(keepNmeaLine);
     b.runUntilWritten(kConfigured);
 
     const std::vector<std::string> expected = {
@@ -186,6 +190,9 @@ TEST(GmsSequence, ReceiverAtTheWantedRateGetsTheWholeSequenceInOrder) {
     for (std::size_t i = 0; i + 1 < w.size(); ++i)
         EXPECT_GE(w[i + 1].after - w[i].before, waits[i]) << "before " << w[i + 1].written;
     EXPECT_EQ(GPSMODE_NONE, GmsGetOperatingMode());
+    // Every reply line reached the observer.
+    EXPECT_NE(nmeaLines.end(), std::find(nmeaLines.begin(), nmeaLines.end(), "$>JT,SIM325"));
+    GmsSetNmeaFoundCallback(nullptr);
 }
 
 // Steps whose rate is 0 send nothing, set no pause, and take one call each.

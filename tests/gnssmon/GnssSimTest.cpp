@@ -248,10 +248,8 @@ TEST(SimLine, HostThatDoesNotReadNeverBlocksTheReceiver) {
     EXPECT_TRUE(host.serviceUntil([&] { return hasLine(sim, "$JOFF"); }));
 }
 
-// The service thread, where the platform has threads (the tests above do
-// without, so that they also run under user-mode emulation).
+// The service thread.
 TEST(SimLine, ServiceThreadAnswers) {
-    if (std::string(GNSSSIM_TEST_EMULATOR).size() > 0) GTEST_SKIP() << "threads under the emulator";
     GnssSim::SimConfig cfg;
     GnssSim::Simulator sim(cfg);
     sim.start();

@@ -8,15 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -29,76 +25,7 @@ using TestSupport::runProgram;
 
 constexpr auto kRunLimit = 120s;
 
-// A program started in the background, its standard output collected
-// without blocking. Under cross-compilation it runs through the emulator.
-class Child {
-public:
-    Child(const std::string& program, const std::vector<std::string>& args) {
-        std::vector<std::string> words;
-        std::istringstream emulator(GNSSMON_TEST_EMULATOR);
-        for (std::string w; emulator >> w;) words.push_back(w);
-        words.push_back(program);
-        words.insert(words.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& w : words) argv.push_back(w.data());
-        argv.push_back(nullptr);
-        int p[2];
-        if (pipe(p) != 0) throw std::runtime_error("pipe failed");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, p[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addclose(&actions, p[0]);
-        posix_spawn_file_actions_addclose(&actions, p[1]);
-        const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(p[1]);
-        if (spawned != 0) {
-            close(p[0]);
-            throw std::runtime_error("cannot start " + program);
-        }
-        fd = p[0];
-        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-    }
-    ~Child() {
-        if (pid > 0) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-        if (fd >= 0) close(fd);
-    }
-    // Takes what the program has printed so far; true once it closed its output.
-    bool readAvailable() {
-        char buf[4096];
-        for (;;) {
-            const ssize_t n = ::read(fd, buf, sizeof buf);
-            if (n > 0) {
-                out.append(buf, static_cast<std::size_t>(n));
-                continue;
-            }
-            if (n == 0) eof = true;
-            return eof;
-        }
-    }
-    // Waits for the end of the program (after `signal`, when not 0); its
-    // exit status, or -1.
-    int wait(int signal = 0) {
-        if (pid <= 0) return -1;
-        if (signal != 0) kill(pid, signal);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        pid = -1;
-        pollfd p{fd, POLLIN, 0};
-        while (!eof && ::poll(&p, 1, 5000) > 0) readAvailable();
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    std::string out;
-
-private:
-    pid_t pid = -1;
-    int fd = -1;
-    bool eof = false;
-};
+using Child = TestSupport::BackgroundProgram;
 
 struct RunResult {
     int exitStatus;

@@ -32,6 +32,7 @@ TEST(NmeaTokenTest, KeepsEmptyFieldsAndEndsAtTheLastToken)
     EXPECT_EQ(tokens("$>JI"), (Tokens{"$>JI"}));
     EXPECT_EQ(tokens("$HEHDG,238.8,,,13.9,W*07"), (Tokens{"$HEHDG", "238.8", "", "", "13.9", "W", "07"}));
     EXPECT_EQ(tokens("$A,,B"), (Tokens{"$A", "", "B"}));
+    EXPECT_EQ(tokens(",*A*"), (Tokens{"", "", "A"}));
     // A field missing because the line ended is no token at all.
     EXPECT_EQ(tokens("$GPVTG,1,2,"), (Tokens{"$GPVTG", "1", "2"}));
     EXPECT_EQ(tokens(""), Tokens{});

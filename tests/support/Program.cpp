@@ -14,32 +14,45 @@ namespace TestSupport {
 
 std::string programPath(const std::string& name) { return std::string(VELTRIO_BIN_DIR) + "/" + name; }
 
-ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
-                         std::chrono::milliseconds limit) {
-    int outPipe[2], errPipe[2];
-    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe failed");
+namespace {
 
-    // Under cross-compilation the program runs through the emulator.
+// Starts `program` with `args`, its standard output on `outFd` and its
+// standard error on `errFd` (or /dev/null for -1), standard input from
+// /dev/null; `close` lists descriptors the child must not keep. Under
+// cross-compilation the program runs through the emulator. posix_spawn
+// rather than fork: it also works under user-mode emulation.
+pid_t spawn(const std::string& program, const std::vector<std::string>& args, int outFd, int errFd,
+            std::initializer_list<int> close) {
     std::vector<std::string> words;
     std::istringstream emulator(VELTRIO_TEST_EMULATOR);
     for (std::string word; emulator >> word;) words.push_back(word);
     words.push_back(program);
+    words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
-    for (auto& w : words) argv.push_back(const_cast<char*>(w.c_str()));
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    for (auto& w : words) argv.push_back(&w[0]);
     argv.push_back(nullptr);
 
-    // posix_spawn rather than fork: it also works under user-mode emulation.
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
+    if (errFd >= 0) posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
+    else posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    for (int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) posix_spawn_file_actions_addclose(&actions, fd);
+    for (int fd : close) posix_spawn_file_actions_addclose(&actions, fd);
     pid_t pid = -1;
     const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) throw std::runtime_error("cannot start " + program);
+    return pid;
+}
+
+} // namespace
+
+ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                         std::chrono::milliseconds limit) {
+    int outPipe[2], errPipe[2];
+    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe failed");
+    const pid_t pid = spawn(program, args, outPipe[1], errPipe[1], {outPipe[0], outPipe[1], errPipe[0], errPipe[1]});
     close(outPipe[1]);
     close(errPipe[1]);
 
@@ -74,6 +87,53 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
     waitpid(pid, &status, 0);
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+BackgroundProgram::BackgroundProgram(const std::string& program, const std::vector<std::string>& args) {
+    int p[2];
+    if (pipe(p) != 0) throw std::runtime_error("pipe failed");
+    try {
+        pid = spawn(program, args, p[1], -1, {p[0], p[1]});
+    } catch (...) {
+        close(p[0]);
+        close(p[1]);
+        throw;
+    }
+    close(p[1]);
+    fd = p[0];
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+}
+
+BackgroundProgram::~BackgroundProgram() {
+    if (pid > 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    if (fd >= 0) close(fd);
+}
+
+bool BackgroundProgram::readAvailable() {
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n > 0) {
+            out.append(buf, static_cast<std::size_t>(n));
+            continue;
+        }
+        if (n == 0) eof = true;
+        return eof;
+    }
+}
+
+int BackgroundProgram::wait(int signal) {
+    if (pid <= 0) return -1;
+    if (signal != 0) kill(pid, signal);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    pid = -1;
+    pollfd p{fd, POLLIN, 0};
+    while (!eof && ::poll(&p, 1, 5000) > 0) readAvailable();
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 } // namespace TestSupport

@@ -1,6 +1,8 @@
 #pragma once
 // Runs a built program of the project and collects what it printed.
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <string>
 #include <vector>
@@ -20,5 +22,29 @@ std::string programPath(const std::string& name);
 // Runs `program` with `args`, waits at most `limit`, and kills it after that.
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
                          std::chrono::milliseconds limit = std::chrono::seconds(60));
+
+// A program started in the background, its standard output collected without
+// blocking (standard error is discarded). Killed when destroyed.
+class BackgroundProgram {
+public:
+    BackgroundProgram(const std::string& program, const std::vector<std::string>& args);
+    ~BackgroundProgram();
+    BackgroundProgram(const BackgroundProgram&) = delete;
+    BackgroundProgram& operator=(const BackgroundProgram&) = delete;
+
+    // Takes what the program has printed so far into `out`; true once it
+    // closed its output.
+    bool readAvailable();
+    // Waits for the end of the program (after sending `signal`, when not 0)
+    // and collects the rest of its output; its exit status, or -1.
+    int wait(int signal = 0);
+
+    std::string out;
+
+private:
+    pid_t pid = -1;
+    int fd = -1;
+    bool eof = false;
+};
 
 } // namespace TestSupport

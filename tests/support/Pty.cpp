@@ -35,36 +35,31 @@ void Pty::write(const std::string& bytes) {
     }
 }
 
-std::string Pty::read(std::size_t wanted, std::chrono::milliseconds timeout) {
+// Reads from the master until `done` says so or the deadline passes.
+template <typename Done>
+static std::string readMaster(int fd, std::chrono::milliseconds timeout, Done done) {
     std::string got;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (got.size() < wanted) {
+    while (!done(got)) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) break;
-        pollfd p{masterFd, POLLIN, 0};
+        pollfd p{fd, POLLIN, 0};
         if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
         char buf[4096];
-        const ssize_t n = ::read(masterFd, buf, sizeof buf);
+        const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n <= 0) break;
         got.append(buf, static_cast<std::size_t>(n));
     }
     return got;
 }
 
+std::string Pty::read(std::size_t wanted, std::chrono::milliseconds timeout) {
+    return readMaster(masterFd, timeout, [wanted](const std::string& got) { return got.size() >= wanted; });
+}
+
 std::string Pty::readUntil(const std::string& needle, std::chrono::milliseconds timeout) {
-    std::string got;
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (got.find(needle) == std::string::npos) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) break;
-        pollfd p{masterFd, POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
-        char buf[4096];
-        const ssize_t n = ::read(masterFd, buf, sizeof buf);
-        if (n <= 0) break;
-        got.append(buf, static_cast<std::size_t>(n));
-    }
-    return got;
+    return readMaster(masterFd, timeout,
+                      [&needle](const std::string& got) { return got.find(needle) != std::string::npos; });
 }
 
 void Pty::closeSlave() {

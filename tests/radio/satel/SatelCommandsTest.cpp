@@ -240,7 +240,9 @@ TEST(SatelCommandsTest, FrequencyAnswerGivesTransmitAndReceiveFrequency) {
 
 TEST(SatelCommandsTest, MisshapenFrequencyAnswersNeverComplete) {
     for (const char* answer : {"TX 438.12500 MHz RX 438.12500 MHz", "TX 438.12500 MHz, RX 438.12500",
-                                      "RX 438.12500 MHz, TX 438.12500 MHz", "TX MHz, RX MHz", "ERROR\r\n", ""}) {
+                                      "RX 438.12500 MHz, TX 438.12500 MHz", "TX MHz, RX MHz", "ERROR\r\n", "",
+                                      // both units ahead of "RX": the receive number has not ended yet
+                                      "TX 2500 MHz80 MHz,RX 3", "TX 438.12500 MHz MHz, RX 438.1"}) {
         SatelGetFrequencyCommand query;
         EXPECT_FALSE(offer(query, answer).complete) << answer;
         EXPECT_EQ(query.getStatus(), COMMAND_STATUS_ERROR) << answer; // marked, but the engine keeps waiting
