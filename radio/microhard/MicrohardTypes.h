@@ -4,6 +4,9 @@
 // unchanged; the enumerator names only carry that number (the radio's
 // documentation gives each number its meaning).
 //
+// The enumerations are int-based, so that any number a caller or a radio
+// hands over is a value of the type and can be checked against the list.
+//
 // Each enumeration is generated from one list of values, which also yields
 // the list of values the radio may hold (MicrohardEnumValues), so the setters'
 // checks and the getters' recognition can never drift from the enumeration.
@@ -20,7 +23,7 @@ namespace Radio {
 template <typename Enum> struct MicrohardEnumValues;
 
 #define VELTRIO_MICROHARD_ENUM(Enum, LIST)                                                                 \
-    enum Enum { LIST(VELTRIO_MICROHARD_ENUMERATOR, Enum) };                                                \
+    enum Enum : int { LIST(VELTRIO_MICROHARD_ENUMERATOR, Enum) };                                              \
     template <> struct MicrohardEnumValues<Enum> {                                                         \
         static constexpr Enum values[] = {LIST(VELTRIO_MICROHARD_LISTED, Enum)};                           \
         static constexpr std::size_t count = sizeof(values) / sizeof(values[0]);                          \
