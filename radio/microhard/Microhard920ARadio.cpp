@@ -31,7 +31,7 @@ static_assert(modeTable[MICROHARD_920A_MODE_FAST].mode == MICROHARD_920A_MODE_FA
 const ModeRow& modeRow(MICROHARD_920A_MODE mode) {
     for (const ModeRow& row : modeTable)
         if (row.mode == mode) return row;
-    throw InvalidOperationModeException(std::to_string(static_cast<unsigned int>(mode)));
+    throw InvalidOperationModeException(std::to_string(static_cast<int>(mode)));
 }
 
 // The channel lives in S104 as channel + 101.

@@ -11,7 +11,9 @@ namespace Radio {
 
 // Link modes of the 920A: wireless rate (S103), maximum packet size (S112),
 // retransmissions (S113) and FEC mode (S158).
-enum MICROHARD_920A_MODE {
+// Int-based, so that any number a caller hands over is a value of the type
+// and saveConfig can refuse it.
+enum MICROHARD_920A_MODE : int {
     MICROHARD_920A_MODE_SLOW = 0,  // 19200 bit/s, 30 bytes, 0 retransmissions, FEC 7
     MICROHARD_920A_MODE_SLOW2 = 1, // 19200 bit/s, 35 bytes, 2 retransmissions, FEC 0
     MICROHARD_920A_MODE_FAST = 2,  // 115200 bit/s, 25 bytes, 5 retransmissions, FEC 0

@@ -33,7 +33,7 @@ static_assert(modeTable[MICROHARD_L400_MODE_PC4].mode == MICROHARD_L400_MODE_PC4
 const ModeRow& modeRow(MICROHARD_L400_MODE mode) {
     for (const ModeRow& row : modeTable)
         if (row.mode == mode) return row;
-    throw InvalidOperationModeException(std::to_string(static_cast<unsigned int>(mode)));
+    throw InvalidOperationModeException(std::to_string(static_cast<int>(mode)));
 }
 
 // Values the L400 set-up always programs.

@@ -11,7 +11,9 @@ namespace Radio {
 
 // Link modes of the L400, each a pair of wireless rate (S103) and FEC mode
 // (S158). The pairs are distinct, so a mode can be read back from the radio.
-enum MICROHARD_L400_MODE {
+// Int-based, so that any number a caller hands over is a value of the type
+// and saveConfig can refuse it.
+enum MICROHARD_L400_MODE : int {
     MICROHARD_L400_MODE_PC1 = 0,  // 9600 bit/s, FEC 1
     MICROHARD_L400_MODE_PC2 = 1,  // 14400 bit/s, FEC 1
     MICROHARD_L400_MODE_PC3 = 2,  // 9600 bit/s, FEC 0

@@ -232,6 +232,7 @@ TEST(MicrohardL400RadioTest, RejectedValuesWriteNothingAndLeaveNothingQueued) {
         {[&] { radio.saveConfig(450006250, 1000, MICROHARD_L400_MODE_PC1); }, "Invalid frequency: 450006250"},
         // A mode outside the enumeration is refused before anything is sent.
         {[&] { radio.saveConfig(450125000, 1000, static_cast<MICROHARD_L400_MODE>(5)); }, "Invalid address: 5"},
+        {[&] { radio.saveConfig(450125000, 1000, static_cast<MICROHARD_L400_MODE>(-1)); }, "Invalid address: -1"},
         {[&] { radio.validateOutputPower(4000); }, "Invalid power: 4000"},
         {[&] { radio.setHopInterval(static_cast<MICROHARD_HOP_INTERVAL>(20)); }, "Invalid Hop Interval"},
         {[&] { radio.setOutputPower(static_cast<MICROHARD_OUTPUT_POWER>(31)); },
@@ -361,6 +362,7 @@ TEST(Microhard920ARadioTest, RejectedValuesWriteNothingAndLeaveNothingQueued) {
         {[&] { radio.saveConfig(5, MICROHARD_920A_MODE_FAST, 65536); }, "Invalid Unit Address"},
         {[&] { radio.saveConfig(5, MICROHARD_920A_MODE_FAST, 131071); }, "Invalid Unit Address"},
         {[&] { radio.saveConfig(5, static_cast<MICROHARD_920A_MODE>(3), 10); }, "Invalid address: 3"},
+        {[&] { radio.saveConfig(5, static_cast<MICROHARD_920A_MODE>(1000), 10); }, "Invalid address: 1000"},
         {[&] { radio.validateOutputPower(2000); }, "Invalid power: 2000"},
         // 33 dBm is 2000 mW, more than the 920A gives.
         {[&] { radio.setOutputPower(static_cast<MICROHARD_OUTPUT_POWER>(33)); }, "Invalid power: 2000"},
