@@ -126,6 +126,14 @@ int main(int argc, char** argv)
         rss.push_back(static_cast<double>(r.maxRssKiB));
         all.insert(all.end(), r.latenciesMs.begin(), r.latenciesMs.end());
     }
+    // The floor: the same 2000 passes with no receiver (a port that does not
+    // exist), so that nothing is read or decoded.
+    const Bench::Finished idle = Bench::runToEnd({gnssmon, "-p", "/nonexistent/ttyGNSS"});
+    const double idlePercent = 100.0 * (idle.user + idle.sys) / idle.wall;
+    std::printf("no receiver: exit %d, wall %.2f s, user %.3f s, system %.3f s, CPU %.2f %%\n", idle.exitStatus,
+                idle.wall, idle.user, idle.sys, idlePercent);
+    std::printf("idle_cpu_percent %.2f\n", idlePercent);
+
     // The run of median CPU share stands for the whole; latencies are pooled.
     std::printf("cpu_percent %.2f\n", median(cpu));
     std::printf("cpu_percent_max %.2f\n", *std::max_element(cpu.begin(), cpu.end()));

@@ -1,0 +1,139 @@
+#include "radio/microhard/Microhard920ARadio.h"
+
+#include <list>
+#include <string>
+
+#include "radio/RadioExceptions.h"
+
+namespace Veltrio {
+namespace Radio {
+
+using Veltrio::Common::PORT_CONFIG_BAUD;
+
+namespace {
+
+struct ModeRow {
+    MICROHARD_920A_MODE mode;
+    PORT_CONFIG_BAUD wirelessRate;
+    unsigned int maxPacketSize;
+    unsigned int retransmissions;
+    unsigned int fecMode;
+};
+// The pair (rate, packet size) tells the modes apart when reading back.
+constexpr ModeRow modeTable[] = {
+    {MICROHARD_920A_MODE_SLOW, Veltrio::Common::BAUD_19200, 30, 0, 7},
+    {MICROHARD_920A_MODE_SLOW2, Veltrio::Common::BAUD_19200, 35, 2, 0},
+    {MICROHARD_920A_MODE_FAST, Veltrio::Common::BAUD_115200, 25, 5, 0},
+};
+static_assert(sizeof modeTable / sizeof modeTable[0] == MICROHARD_920A_MODE_FAST + 1, "one row per mode");
+static_assert(modeTable[MICROHARD_920A_MODE_FAST].mode == MICROHARD_920A_MODE_FAST, "rows in mode order");
+
+const ModeRow& modeRow(MICROHARD_920A_MODE mode) {
+    for (const ModeRow& row : modeTable)
+        if (row.mode == mode) return row;
+    throw InvalidOperationModeException(std::to_string(static_cast<int>(mode)));
+}
+
+// The channel lives in S104 as channel + 101.
+constexpr unsigned int firstChannelAddress = 101;
+constexpr unsigned int lastChannel = 99;
+
+// Values the 920A set-up always programs.
+constexpr unsigned int factorySetting = 5;
+constexpr unsigned int operatingMode = 2;
+constexpr unsigned int outputPowerDBm = 30; // 1000 mW
+constexpr unsigned int serialDataFormat = 1;
+constexpr unsigned int roaming = 65535;
+constexpr unsigned int destinationAddress = 1;
+
+} // namespace
+
+Microhard920ARadio::Microhard920ARadio(Veltrio::Common::Timer* timer, unsigned int commandTimeout,
+                                       Veltrio::Common::DeviceCommInterface* device,
+                                       Veltrio::Common::DeviceCommInterface* gpsDevice)
+    : MicrohardRadio(timer, commandTimeout, device, gpsDevice) {}
+
+RADIO_TYPE Microhard920ARadio::getType() const { return RADIO_TYPE_MICROHARD_920A; }
+
+void Microhard920ARadio::validateOutputPower(unsigned int milliwatts) {
+    unsigned int dBm = 0;
+    if (milliwatts > 1000 || !milliwattsToPower(milliwatts, dBm)) throw InvalidPowerException(std::to_string(milliwatts));
+}
+
+void Microhard920ARadio::saveConfig(unsigned int channel, MICROHARD_920A_MODE mode, unsigned int address) {
+    unsigned int networkAddress = channel + firstChannelAddress;
+    if (networkAddress < firstChannelAddress || networkAddress > firstChannelAddress + lastChannel)
+        networkAddress = firstChannelAddress;
+    const ModeRow& link = modeRow(mode);
+
+    // Every command gets its value here, before anything is sent: a value a
+    // command refuses leaves with nothing written.
+    MicrohardSetFactorySettingsCommand factory;
+    factory.setFactorySettings(static_cast<MICROHARD_FACTORY_SETTING>(factorySetting));
+    MicrohardSetSerialBaudRateCommand serialRate;
+    serialRate.setSerialBaudRate(Veltrio::Common::BAUD_115200);
+    MicrohardSetOperatingModeCommand operating;
+    operating.setOperatingMode(static_cast<MICROHARD_OPERATING_MODE>(operatingMode));
+    MicrohardSetOutputPowerCommand outputPower;
+    outputPower.setOutputPower(static_cast<MICROHARD_OUTPUT_POWER>(outputPowerDBm));
+    MicrohardSetSerialPortDataFormatCommand dataFormat;
+    dataFormat.setSerialPortDataFormat(static_cast<MICROHARD_SERIAL_PORT_DATA_FORMAT>(serialDataFormat));
+    MicrohardSetRoamingCommand roam;
+    roam.setRoaming(roaming);
+    MicrohardSetDestinationAddressCommand destination;
+    destination.setDestinationAddress(destinationAddress);
+    MicrohardSetNetworkAddressCommand network;
+    network.setNetworkAddress(networkAddress);
+    MicrohardSetWirelessBaudRateCommand wirelessRate;
+    wirelessRate.setWirelessBaudRate(link.wirelessRate);
+    MicrohardSetMaxPacketSizeCommand packetSize;
+    packetSize.setMaxPacketSize(link.maxPacketSize);
+    MicrohardSetPacketRetransmissionsCommand retransmissions;
+    retransmissions.setPacketRetransmissions(link.retransmissions);
+    MicrohardSetFECModeCommand fec;
+    fec.setFECMode(static_cast<MICROHARD_FEC_MODE>(link.fecMode));
+    MicrohardSetUnitAddressCommand unit;
+    unit.setUnitAddress(static_cast<unsigned short>(address)); // S105 takes the low 16 bits
+    MicrohardSaveConfigurationCommand save;
+
+    const std::list<Command*> sequence = {
+        &factory, &serialRate,   &operating,  &outputPower,     &dataFormat, &roam, &destination,
+        &network, &wirelessRate, &packetSize, &retransmissions, &fec,        &unit, &save,
+    };
+    try {
+        batch(sequence);
+    } catch (...) {
+        clearProcessedCommands();
+        throw;
+    }
+    clearProcessedCommands();
+}
+
+void Microhard920ARadio::getConfig(unsigned int& channel, MICROHARD_920A_MODE& mode) {
+    MicrohardGetNetworkAddressCommand network;
+    MicrohardGetWirelessBaudRateCommand wirelessRate;
+    MicrohardGetMaxPacketSizeCommand packetSize;
+    try {
+        batch({&network, &wirelessRate, &packetSize});
+    } catch (...) {
+        clearProcessedCommands();
+        throw;
+    }
+    clearProcessedCommands();
+
+    // Unsigned arithmetic: addresses below 101 wrap far above 99 and read as
+    // channel 0 like those above 200.
+    channel = network.getNetworkAddress() - firstChannelAddress;
+    if (channel > lastChannel) channel = 0;
+
+    // The rate is converted first; the packet size only for a matching rate.
+    const PORT_CONFIG_BAUD rate = wirelessRate.getWirelessBaudRate();
+    for (const ModeRow& row : modeTable)
+        if (row.wirelessRate == rate && packetSize.getMaxPacketSize() == row.maxPacketSize) {
+            mode = row.mode;
+            return;
+        }
+}
+
+} // namespace Radio
+} // namespace Veltrio

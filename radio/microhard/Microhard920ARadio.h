@@ -1,0 +1,48 @@
+#pragma once
+// Microhard920ARadio: the Microhard 920A (product code "MHX920A"). Its link
+// is chosen by a channel number, kept in the network address register S104
+// as channel + 101 (channels 0 to 99 are addresses 101 to 200), and one of
+// three link modes.
+
+#include "radio/microhard/MicrohardRadio.h"
+
+namespace Veltrio {
+namespace Radio {
+
+// Link modes of the 920A: wireless rate (S103), maximum packet size (S112),
+// retransmissions (S113) and FEC mode (S158).
+// Int-based, so that any number a caller hands over is a value of the type
+// and saveConfig can refuse it.
+enum MICROHARD_920A_MODE : int {
+    MICROHARD_920A_MODE_SLOW = 0,  // 19200 bit/s, 30 bytes, 0 retransmissions, FEC 7
+    MICROHARD_920A_MODE_SLOW2 = 1, // 19200 bit/s, 35 bytes, 2 retransmissions, FEC 0
+    MICROHARD_920A_MODE_FAST = 2,  // 115200 bit/s, 25 bytes, 5 retransmissions, FEC 0
+};
+
+class Microhard920ARadio : public MicrohardRadio {
+public:
+    Microhard920ARadio(Veltrio::Common::Timer* timer, unsigned int commandTimeout,
+                       Veltrio::Common::DeviceCommInterface* device, Veltrio::Common::DeviceCommInterface* gpsDevice);
+
+    RADIO_TYPE getType() const override;
+
+    // Accepts 100 to 1000 mW in the steps of the power table; anything else:
+    // InvalidPowerException with the value in decimal.
+    void validateOutputPower(unsigned int milliwatts) override;
+
+    // Reads back channel and mode. A network address outside 101 to 200 reads
+    // as channel 0; `mode` is left as it was when the radio's rate and packet
+    // size pair is not one of the modes.
+    virtual void getConfig(unsigned int& channel, MICROHARD_920A_MODE& mode);
+
+    // Factory setting 5, the fixed link set-up, channel, mode and unit
+    // address, saved with "AT&W"; one exchange. Every value is checked before
+    // the first byte is written: a unit address whose low 16 bits are 0, 1 or
+    // 65535 raises InvalidUnitAddressException, a mode outside the enumeration
+    // InvalidOperationModeException (extra: the value in decimal). A channel
+    // outside 0 to 99 programs channel 0.
+    virtual void saveConfig(unsigned int channel, MICROHARD_920A_MODE mode, unsigned int address);
+};
+
+} // namespace Radio
+} // namespace Veltrio

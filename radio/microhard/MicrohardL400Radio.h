@@ -1,0 +1,55 @@
+#pragma once
+// MicrohardL400Radio: the Microhard L400 (product code "L400"), a UHF modem
+// whose frequency is chosen through a frequency table. saveConfig writes
+// table entry 42 in the radio's password-protected dealer mode and points the
+// transmit (S131) and receive (S132) frequency registers at it.
+
+#include "radio/microhard/MicrohardRadio.h"
+
+namespace Veltrio {
+namespace Radio {
+
+// Link modes of the L400, each a pair of wireless rate (S103) and FEC mode
+// (S158). The pairs are distinct, so a mode can be read back from the radio.
+// Int-based, so that any number a caller hands over is a value of the type
+// and saveConfig can refuse it.
+enum MICROHARD_L400_MODE : int {
+    MICROHARD_L400_MODE_PC1 = 0,  // 9600 bit/s, FEC 1
+    MICROHARD_L400_MODE_PC2 = 1,  // 14400 bit/s, FEC 1
+    MICROHARD_L400_MODE_PC3 = 2,  // 9600 bit/s, FEC 0
+    MICROHARD_L400_MODE_PC4 = 3,  // 14400 bit/s, FEC 0
+    MICROHARD_L400_MODE_VLTR = 4, // 16000 bit/s, FEC 0
+};
+
+class MicrohardL400Radio : public MicrohardRadio {
+public:
+    MicrohardL400Radio(Veltrio::Common::Timer* timer, unsigned int commandTimeout,
+                       Veltrio::Common::DeviceCommInterface* device, Veltrio::Common::DeviceCommInterface* gpsDevice);
+
+    RADIO_TYPE getType() const override;
+
+    // Accepts the milliwatt values of the power table (100 to 5000); anything
+    // else: InvalidPowerException with the value in decimal.
+    void validateOutputPower(unsigned int milliwatts) override;
+
+    // Reads back frequency (Hz), power (mW) and mode. `mode` is left as it was
+    // when the radio's rate and FEC pair is not one of the modes; `power` is
+    // 1000 when S108 holds a value outside the power table.
+    virtual void getConfig(unsigned int& frequency, unsigned int& power, MICROHARD_L400_MODE& mode);
+
+    // Factory setting 2, then the link parameters, frequency table entry 42
+    // (through the dealer mode), power and bandwidth, saved with "AT&W"; one
+    // exchange. Every value is checked before the first byte is written:
+    // a frequency outside 406.1 to 473 MHz or off the 12.5 kHz grid raises
+    // InvalidFrequencyException, a mode outside the enumeration
+    // InvalidOperationModeException (extra: the value in decimal). A power
+    // that is not in the power table is programmed as 1000 mW (30 dBm).
+    virtual void saveConfig(unsigned int frequency, unsigned int power, MICROHARD_L400_MODE mode);
+
+    // 406100000 <= hertz <= 473000000 and a multiple of 12500, else
+    // InvalidFrequencyException with the value in decimal.
+    void validateFrequency(unsigned int hertz) const;
+};
+
+} // namespace Radio
+} // namespace Veltrio
