@@ -152,6 +152,12 @@ TEST(SimModel, FaultSwitches) {
     ReceiverModel rx(stops);
     EXPECT_TRUE(rx.talking(1.9));
     EXPECT_FALSE(rx.talking(2.1));
+
+    ModelConfig late;
+    late.startTalkingAfter = 3.0;
+    ReceiverModel starter(late);
+    EXPECT_FALSE(starter.talking(2.9));
+    EXPECT_TRUE(starter.talking(3.1));
 }
 
 // The host side of the line, set up like the monitor's UART. The simulator

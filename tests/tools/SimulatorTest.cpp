@@ -84,6 +84,20 @@ TEST(SimulatorTest, ASilentRadioHearsButNeverAnswers) {
     EXPECT_EQ(radio.stateValue("command_mode"), "no");
 }
 
+TEST(SimulatorTest, SilentFromTheNthCommandAnswersTheOnesBeforeOnly) {
+    RadioSim::Simulator radio(satel(), faultsWith([](RadioSim::Faults& f) { f.silentFrom = 2; }));
+    radio.start();
+    HostLine host(radio.slavePath());
+    host.write("SL+++");
+    EXPECT_EQ(host.readUntil("OK\r\n"), "OK\r\n");
+    host.write("SL@P=500\r");
+    ASSERT_TRUE(radio.waitForCommands(2, 10s));
+    host.write("SL@P?");
+    ASSERT_TRUE(radio.waitForCommands(3, 10s));
+    EXPECT_EQ(radio.wireLogText(), "> SL+++\n< OK\\r\\n\n> SL@P=500\n> SL@P?\n");
+    EXPECT_EQ(radio.stateValue("power"), "1000");
+}
+
 TEST(SimulatorTest, CloseAtTheNthCommandHangsUpTheLine) {
     RadioSim::Simulator radio(satel(), faultsWith([](RadioSim::Faults& f) { f.closeAt = 2; }));
     radio.start();

@@ -70,7 +70,7 @@ ReceiverModel::ReceiverModel(const ModelConfig& config)
 }
 
 bool ReceiverModel::talking(double now) const {
-    if (cfg.silent) return false;
+    if (cfg.silent || now < cfg.startTalkingAfter) return false;
     return cfg.stopTalkingAfter < 0 || now < cfg.stopTalkingAfter;
 }
 

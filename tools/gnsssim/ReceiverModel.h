@@ -27,6 +27,7 @@ struct ModelConfig {
     unsigned baud = 57600;           // rate the receiver talks at when powered on
     bool silent = false;             // never sends anything
     double stopTalkingAfter = -1.0;  // seconds after start; negative: never
+    double startTalkingAfter = 0.0;  // seconds after start before it sends anything (a late starter)
     bool corruptChecksums = false;   // every NMEA and binary checksum is wrong
     int appSlot = 1;                 // running application, 1 or 2
     std::uint8_t navMode = 2;        // navigation mode byte of message 1

@@ -151,7 +151,7 @@ void Simulator::handleCommand(const std::string& command) {
     if (faults.closeAt == number) {
         log(WireDirection::Event, "line closed");
         closeLine();
-    } else if (faults.silent) {
+    } else if (faults.silent || (faults.silentFrom != 0 && number >= faults.silentFrom)) {
         // A dead radio: it neither answers nor changes.
     } else if (faults.errorAt == number) {
         log(WireDirection::Event, "error injected");

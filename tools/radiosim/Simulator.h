@@ -31,6 +31,7 @@ struct Faults {
     unsigned errorAt = 0;  // the Nth command gets the radio's error answer and is not carried out (0: never)
     unsigned garbageAt = 0; // the Nth command gets garbage bytes instead of its answer
     unsigned closeAt = 0;  // the line is hung up when the Nth command arrives
+    unsigned silentFrom = 0; // the radio goes dead at the Nth command: answers nothing from it on (0: never)
 };
 
 // Sent by the garbage fault: no token, digit or unit any parser looks for.

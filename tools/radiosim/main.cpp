@@ -1,7 +1,7 @@
 // radiosim: a simulated radio modem on a pseudo-terminal.
 //
 //   radiosim --type satel [--link PATH] [--log FILE|-] [--state FILE]
-//            [--silent] [--error-at N] [--garbage-at N] [--close-at N]
+//            [--silent] [--silent-from N] [--error-at N] [--garbage-at N] [--close-at N]
 //
 // Prints, on its first line of standard output, the device path a program
 // opens as the radio's serial port (PATH when --link is given), then serves
@@ -84,6 +84,7 @@ int main(int argc, char** argv) {
         ("log", po::value<std::string>(), "write the wire log to this file (- for standard output)")
         ("state", po::value<std::string>(), "rewrite this file with the radio's settings after every command")
         ("silent", po::bool_switch(&faults.silent), "answer nothing")
+        ("silent-from", po::value<unsigned int>(&faults.silentFrom), "answer nothing from the Nth command on")
         ("error-at", po::value<unsigned int>(&faults.errorAt), "answer the Nth command with the error answer")
         ("garbage-at", po::value<unsigned int>(&faults.garbageAt), "answer the Nth command with garbage")
         ("close-at", po::value<unsigned int>(&faults.closeAt), "hang up the line when the Nth command arrives");

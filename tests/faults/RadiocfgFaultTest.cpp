@@ -1,0 +1,349 @@
+// Fault injection, end to end: the built radiocfg against the simulated radio,
+// which misbehaves at one position k of the flow's command sequence:
+//
+//   SilentFrom  the radio goes dead at command k (answers nothing from it on)
+//   ErrorAt     command k gets the radio's error answer
+//   GarbageAt   command k gets garbage bytes instead of its answer
+//   CloseAt     the line is hung up when command k arrives
+//
+// What the field engineer must see (configuration flows): exit status 1 and
+// exactly one line, the failure's message; no command written after the one
+// that failed (the radio's wire log); no wait beyond the command timeouts the
+// sequence allows. Under the sanitizer build a leak fails the run too (the
+// exit status is then not 1).
+//
+// Not every fault at every position is a failure: by design some answers are
+// not examined (the echo command completes on any answer, the write-to-flash
+// command on any answer but "ERROR", the dealer-mode prompts on any line, and
+// the line clean-up before a Microhard exchange may go unanswered). There the
+// flow goes on; the radio may then be in a state the flow did not expect, so
+// the run must either complete (exit 0, nothing printed, every command
+// written) or fail as above on whichever command it failed.
+//
+// The detect flow reports rather than fails: it always exits 0 with its
+// progress lines and "Radio Type: ...", the radio's type when the fault did
+// not touch an answer the probe depends on, else "not detected".
+//
+// Each scenario is its own test, so that ctest runs many at once: they wait
+// on the radio's deadlines (2.5 s per command), not on the processor. The
+// build registers the first, a middle and the last position of each flow;
+// tools/fault-matrix --full runs every position.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/support/Program.h"
+#include "tools/radiosim/Personalities.h"
+#include "tools/radiosim/Simulator.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+enum class Fault { SilentFrom, ErrorAt, GarbageAt, CloseAt };
+const char* const faultNames[] = {"SilentFrom", "ErrorAt", "GarbageAt", "CloseAt"};
+
+// How the flow treats the answer to one command.
+enum class Answer {
+    Token,       // a token or a first line must arrive: error and garbage fail it
+    FirstLine,   // any first line completes it: an error line does, garbage (no line end) does not
+    AnyAnswer,   // any byte completes it (the echo command)
+    AnyButError, // any byte completes it, but "ERROR" fails it (Satel write to flash)
+    Optional,    // its failure is dropped (the line clean-up before a Microhard exchange)
+};
+
+struct Step {
+    Step(std::string framed, Answer kind, std::string bytes = std::string())
+        : text(std::move(framed)), answer(kind), written(std::move(bytes)) {}
+    std::string text;    // the command as the radio frames it
+    Answer answer;
+    std::string written; // the bytes radiocfg writes, when they differ (line ends)
+    const std::string& wire() const { return written.empty() ? text : written; }
+};
+
+struct Flow {
+    std::string name;
+    std::string personality;
+    std::vector<std::string> args; // after -p PORT
+    std::vector<Step> steps;       // the whole sequence of a clean run
+    std::string detected;          // detect flow: the type printed for a clean run; empty otherwise
+};
+
+const std::vector<Flow>& flows()
+{
+    static const std::vector<Flow> table = {
+        {"Satel", "satel",
+         {"--satel", "--satel_freq", "438125000", "--satel_spacing", "12500", "--satel_power", "500"},
+         {{"SL+++", Answer::Token},
+          {"SL&F=434.00000", Answer::Token},
+          {"SL&W=1250", Answer::Token},
+          {"SL&F=438.12500", Answer::Token},
+          {"SL@P=500", Answer::Token},
+          {"SL**>", Answer::AnyButError},
+          {"SL++O", Answer::Token}},
+         ""},
+        {"DetectSatel", "satel",
+         {"--detect"},
+         {{"ATA", Answer::Optional, "\r\nATA\r\n"}, // a Satel radio does not answer the Microhard probe anyway
+          {"+++", Answer::Optional},
+          {"SL+++", Answer::Token},
+          {"SL&F?", Answer::Token},
+          {"SL++O", Answer::Token}},
+         "Satel"},
+        {"DetectL400", "l400",
+         {"--detect"},
+         {{"ATA", Answer::Optional, "\r\nATA\r\n"},
+          {"+++", Answer::Token},
+          {"ATE0", Answer::AnyAnswer, "ATE0\r\n"},
+          {"ATI1", Answer::FirstLine, "ATI1\r\n"},
+          {"ATA", Answer::Token, "\r\nATA\r\n"}},
+         "Microhard L400"},
+    };
+    return table;
+}
+
+struct Scenario {
+    const Flow* flow;
+    Fault fault;
+    std::size_t position; // 1-based command number
+};
+
+std::vector<Scenario> scenarios()
+{
+    std::vector<Scenario> list;
+    for (const Flow& flow : flows()) {
+        const std::size_t n = flow.steps.size();
+        std::vector<std::size_t> positions;
+#if VELTRIO_FAULT_MATRIX_FULL
+        for (std::size_t k = 1; k <= n; ++k) positions.push_back(k);
+#else
+        positions = {1, (n + 1) / 2, n};
+        positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+#endif
+        for (Fault fault : {Fault::SilentFrom, Fault::ErrorAt, Fault::GarbageAt, Fault::CloseAt})
+            for (std::size_t k : positions) list.push_back({&flow, fault, k});
+    }
+    return list;
+}
+
+// What the run must show: the number of the command that fails (0: none
+// certainly does), how it fails, and whether the failure is certain.
+struct Expectation {
+    std::size_t failing = 0;
+    std::string message;      // whole message, or a prefix when `prefixOnly`
+    bool prefixOnly = false;
+    bool tolerated = false;   // a fault the flow is designed to pass over
+};
+
+Expectation expect(const Scenario& s)
+{
+    Expectation e;
+    for (std::size_t i = 1; i <= s.flow->steps.size(); ++i) {
+        const Step& step = s.flow->steps[i - 1];
+        const std::string timeout = "Timeout waiting for repsonse: " + step.wire();
+        switch (s.fault) {
+        case Fault::SilentFrom:
+            if (i < s.position) continue;
+            if (step.answer == Answer::Optional) {
+                e.tolerated = true;
+                continue;
+            }
+            e.failing = i;
+            e.message = timeout;
+            return e;
+        case Fault::ErrorAt:
+        case Fault::GarbageAt: {
+            if (i != s.position) continue;
+            const bool error = s.fault == Fault::ErrorAt;
+            const bool fails = step.answer == Answer::Token ||
+                               (step.answer == Answer::FirstLine && !error) ||
+                               (step.answer == Answer::AnyButError && error);
+            if (!fails) {
+                e.tolerated = true;
+                return e;
+            }
+            e.failing = i;
+            e.message = error ? "Command error: " + step.wire() : timeout;
+            return e;
+        }
+        case Fault::CloseAt:
+            if (i != s.position) continue;
+            // A hung-up line fails the read of this command, or, where that
+            // failure is dropped, the write of the next one.
+            e.failing = i;
+            e.message = "Can not open file: ";
+            e.prefixOnly = true;
+            return e;
+        }
+    }
+    return e;
+}
+
+RadioSim::Faults faultsOf(const Scenario& s)
+{
+    RadioSim::Faults f;
+    const auto k = static_cast<unsigned>(s.position);
+    switch (s.fault) {
+    case Fault::SilentFrom: f.silentFrom = k; break;
+    case Fault::ErrorAt: f.errorAt = k; break;
+    case Fault::GarbageAt: f.garbageAt = k; break;
+    case Fault::CloseAt: f.closeAt = k; break;
+    }
+    return f;
+}
+
+std::vector<std::string> linesOf(const std::string& out)
+{
+    std::vector<std::string> lines;
+    std::size_t from = 0;
+    while (from < out.size()) {
+        const std::size_t end = out.find('\n', from);
+        if (end == std::string::npos) {
+            lines.push_back(out.substr(from));
+            break;
+        }
+        lines.push_back(out.substr(from, end - from));
+        from = end + 1;
+    }
+    return lines;
+}
+
+// Commands as the radio framed them, compared with the flow's sequence.
+std::vector<std::string> sequence(const Flow& flow, std::size_t count)
+{
+    std::vector<std::string> texts;
+    for (std::size_t i = 0; i < count && i < flow.steps.size(); ++i) texts.push_back(flow.steps[i].text);
+    return texts;
+}
+
+// Names in the test list rather than bytes.
+void PrintTo(const Scenario& s, std::ostream* out)
+{
+    *out << s.flow->name << ", " << faultNames[static_cast<int>(s.fault)] << " " << s.position;
+}
+void PrintTo(const Flow* flow, std::ostream* out) { *out << flow->name; }
+
+class RadiocfgFaults : public ::testing::TestWithParam<Scenario> {};
+
+TEST_P(RadiocfgFaults, FailsOnOneLineAndWritesNothingAfter)
+{
+    const Scenario& s = GetParam();
+    const Flow& flow = *s.flow;
+    const Expectation e = expect(s);
+
+    RadioSim::Simulator radio(RadioSim::makePersonality(flow.personality), faultsOf(s));
+    radio.start();
+    std::vector<std::string> args = {"-p", radio.slavePath()};
+    args.insert(args.end(), flow.args.begin(), flow.args.end());
+    // Every command costs at most its answer plus one read deadline of
+    // 2.5 s, a failing one at most two deadlines; the detect flow may add the
+    // Satel probe's three. Far more than that is a hang.
+    const auto limit = std::chrono::seconds(10 * (flow.steps.size() + 4));
+    const auto started = std::chrono::steady_clock::now();
+    const TestSupport::ProgramResult r = TestSupport::runProgram(TestSupport::programPath("radiocfg"), args, limit);
+    const auto took = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started);
+    radio.stop();
+    const std::vector<std::string> received = radio.received();
+    const std::vector<std::string> lines = linesOf(r.out);
+    SCOPED_TRACE("took " + std::to_string(took.count()) + " s; output:\n" + r.out + "wire log:\n" +
+                 radio.wireLogText() + "stderr:\n" + r.err);
+
+    ASSERT_FALSE(r.timedOut) << "radiocfg still ran after " << limit.count() << " s";
+    EXPECT_EQ(r.err, "");
+    // Whatever is printed is whole lines, without a stray line end inside.
+    if (!r.out.empty()) {
+        EXPECT_EQ(r.out.back(), '\n');
+    }
+    EXPECT_EQ(r.out.find('\r'), std::string::npos);
+
+    if (!flow.detected.empty()) {
+        EXPECT_EQ(r.exitStatus, 0);
+        ASSERT_FALSE(lines.empty());
+        for (std::size_t i = 0; i + 1 < lines.size(); ++i)
+            EXPECT_TRUE(lines[i] == "Detecting MH.." || lines[i] == "Detecting Satel.." ||
+                        lines[i].rfind("Getproductcode: \"", 0) == 0)
+                << lines[i];
+        const std::string type = lines.back();
+        if (e.failing != 0)
+            EXPECT_EQ(type, "Radio Type: not detected");
+        else
+            EXPECT_TRUE(type == "Radio Type: " + flow.detected || type == "Radio Type: not detected") << type;
+        return;
+    }
+
+    if (e.failing == 0) {
+        // A fault the flow passes over: it completes, or fails cleanly later.
+        if (r.exitStatus == 0) {
+            EXPECT_EQ(r.out, "");
+            EXPECT_EQ(received, sequence(flow, flow.steps.size()));
+            return;
+        }
+        EXPECT_EQ(r.exitStatus, 1);
+        ASSERT_EQ(lines.size(), 1u);
+        ASSERT_FALSE(received.empty());
+        const std::string last = received.back();
+        EXPECT_TRUE(lines[0] == "Timeout waiting for repsonse: " + last || lines[0] == "Command error: " + last ||
+                    lines[0].rfind("Can not open file: ", 0) == 0)
+            << lines[0];
+        return;
+    }
+
+    EXPECT_EQ(r.exitStatus, 1);
+    ASSERT_EQ(lines.size(), 1u);
+    if (e.prefixOnly)
+        EXPECT_EQ(lines[0].rfind(e.message, 0), 0u) << lines[0];
+    else
+        EXPECT_EQ(lines[0], e.message);
+    // Nothing written after the failing command.
+    EXPECT_EQ(received, sequence(flow, e.failing));
+}
+
+// The sequence tables above are what the flows write: a clean run of each
+// writes exactly its steps (so that position k means command k).
+class RadiocfgCleanRun : public ::testing::TestWithParam<const Flow*> {};
+
+TEST_P(RadiocfgCleanRun, WritesTheSequenceOfTheTable)
+{
+    const Flow& flow = *GetParam();
+    RadioSim::Simulator radio(RadioSim::makePersonality(flow.personality));
+    radio.start();
+    std::vector<std::string> args = {"-p", radio.slavePath()};
+    args.insert(args.end(), flow.args.begin(), flow.args.end());
+    const auto r = TestSupport::runProgram(TestSupport::programPath("radiocfg"), args,
+                                           std::chrono::seconds(10 * (flow.steps.size() + 4)));
+    radio.stop();
+    SCOPED_TRACE("output:\n" + r.out + "wire log:\n" + radio.wireLogText());
+    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(radio.received(), sequence(flow, flow.steps.size()));
+    if (flow.detected.empty())
+        EXPECT_EQ(r.out, "");
+    else
+        EXPECT_EQ(linesOf(r.out).back(), "Radio Type: " + flow.detected);
+}
+
+std::vector<const Flow*> allFlows()
+{
+    std::vector<const Flow*> list;
+    for (const Flow& flow : flows()) list.push_back(&flow);
+    return list;
+}
+
+INSTANTIATE_TEST_SUITE_P(Flows, RadiocfgCleanRun, ::testing::ValuesIn(allFlows()),
+                         [](const ::testing::TestParamInfo<const Flow*>& info) { return info.param->name; });
+
+std::string scenarioName(const ::testing::TestParamInfo<Scenario>& info)
+{
+    return info.param.flow->name + faultNames[static_cast<int>(info.param.fault)] +
+           std::to_string(info.param.position);
+}
+
+INSTANTIATE_TEST_SUITE_P(Matrix, RadiocfgFaults, ::testing::ValuesIn(scenarios()), scenarioName);
+
+} // namespace
