@@ -125,6 +125,14 @@ bool BackgroundProgram::readAvailable() {
     }
 }
 
+bool BackgroundProgram::waitForOutput(std::chrono::milliseconds timeout) {
+    if (eof) return false;
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, static_cast<int>(timeout.count())) <= 0) return false;
+    const std::size_t before = out.size();
+    return readAvailable() || out.size() > before;
+}
+
 int BackgroundProgram::wait(int signal) {
     if (pid <= 0) return -1;
     if (signal != 0) kill(pid, signal);

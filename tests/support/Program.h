@@ -35,6 +35,9 @@ public:
     // Takes what the program has printed so far into `out`; true once it
     // closed its output.
     bool readAvailable();
+    // Waits up to `timeout` for more output (or its end) and takes it; false
+    // when nothing came.
+    bool waitForOutput(std::chrono::milliseconds timeout);
     // Waits for the end of the program (after sending `signal`, when not 0)
     // and collects the rest of its output; its exit status, or -1.
     int wait(int signal = 0);

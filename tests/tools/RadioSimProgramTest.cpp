@@ -1,10 +1,7 @@
 // The radiosim program: its command line, the link, the wire log and state
 // files, and a clean end on SIGTERM.
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -23,76 +20,34 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// radiosim running in the background, its standard output on a pipe.
+// radiosim running in the background, its standard output read line by line.
 class RunningSim {
 public:
-    explicit RunningSim(const std::vector<std::string>& args) {
-        const std::string program = TestSupport::programPath("radiosim");
-        int out[2];
-        if (pipe(out) != 0) throw std::runtime_error("pipe failed");
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        pid = fork();
-        if (pid == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            close(out[0]);
-            close(out[1]);
-            execv(program.c_str(), argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        outFd = out[0];
-    }
-    ~RunningSim() {
-        if (pid > 0) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-        close(outFd);
-    }
+    explicit RunningSim(const std::vector<std::string>& args)
+        : program(TestSupport::programPath("radiosim"), args) {}
 
     // Standard output up to and including the next line end.
     std::string line(std::chrono::milliseconds timeout = 10s) {
         const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (pending.find('\n') == std::string::npos && readSome(deadline)) {
+        while (program.out.find('\n') == std::string::npos) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0 || !program.waitForOutput(left)) break;
         }
-        const std::size_t end = pending.find('\n');
-        if (end == std::string::npos) return pending;
-        const std::string first = pending.substr(0, end + 1);
-        pending.erase(0, end + 1);
+        const std::size_t end = program.out.find('\n');
+        const std::string first = end == std::string::npos ? program.out : program.out.substr(0, end + 1);
+        program.out.erase(0, first.size());
         return first;
     }
 
     // Sends SIGTERM; returns the exit status and the rest of standard output.
     int terminate(std::string& rest) {
-        kill(pid, SIGTERM);
-        const auto deadline = std::chrono::steady_clock::now() + 10s;
-        while (readSome(deadline)) {
-        }
-        rest = pending;
-        int status = 0;
-        waitpid(pid, &status, 0);
-        pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        const int status = program.wait(SIGTERM);
+        rest = program.out;
+        return status;
     }
 
 private:
-    bool readSome(std::chrono::steady_clock::time_point deadline) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return false;
-        pollfd p{outFd, POLLIN, 0};
-        if (poll(&p, 1, static_cast<int>(left.count())) <= 0) return false;
-        char buffer[4096];
-        const ssize_t n = read(outFd, buffer, sizeof buffer);
-        if (n <= 0) return false;
-        pending.append(buffer, static_cast<std::size_t>(n));
-        return true;
-    }
-
-    pid_t pid = -1;
-    int outFd = -1;
-    std::string pending;
+    TestSupport::BackgroundProgram program;
 };
 
 struct TempDir {
