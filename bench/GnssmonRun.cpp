@@ -14,7 +14,12 @@
 // CPU time (user and system) and peak resident memory are gnssmon's own,
 // from wait4; the simulator's work is not in them.
 //
-// Output: one "run" line per run, then "key value" lines that bench/run reads.
+// For comparison, three lighter runs: the same gnssmon against the receiver
+// with no message switched on (search and configuration only), gnssmon with
+// no receiver at all (a port that does not exist), and a process that does
+// nothing but the 2000 sleeps of 5 ms.
+//
+// Output: one line per run, then "key value" lines that bench/run reads.
 
 #include "bench/Spawned.h"
 #include "tools/gnsssim/Simulator.h"
@@ -49,7 +54,7 @@ std::string printed(double lat, double lon)
     return o.str();
 }
 
-RunResult runOnce(const std::string& gnssmon)
+RunResult runOnce(const std::string& gnssmon, bool streaming = true)
 {
     GnssSim::SimConfig config;
     config.model.baud = 57600;
@@ -57,10 +62,13 @@ RunResult runOnce(const std::string& gnssmon)
     GnssSim::Simulator sim(config);
     sim.start();
 
-    const Bench::Finished f = Bench::runToEnd({
-        gnssmon, "-p", sim.devicePath(), "--baud", "57600", "--bin1Rate", "20", "--ggaRate", "10",
-        "--vtgRate", "10", "--gstRate", "10", "--herotRate", "10", "--hehdgRate", "10",
-    });
+    std::vector<std::string> args = {gnssmon, "-p", sim.devicePath(), "--baud", "57600"};
+    if (streaming) {
+        for (const char* a : {"--bin1Rate", "20", "--ggaRate", "10", "--vtgRate", "10", "--gstRate", "10",
+                              "--herotRate", "10", "--hehdgRate", "10"})
+            args.push_back(a);
+    }
+    const Bench::Finished f = Bench::runToEnd(args);
     sim.stop();
 
     RunResult r;
@@ -133,6 +141,30 @@ int main(int argc, char** argv)
     std::printf("no receiver: exit %d, wall %.2f s, user %.3f s, system %.3f s, CPU %.2f %%\n", idle.exitStatus,
                 idle.wall, idle.user, idle.sys, idlePercent);
     std::printf("idle_cpu_percent %.2f\n", idlePercent);
+
+    // The receiver found and configured, but no message switched on.
+    const RunResult quiet = runOnce(gnssmon, false);
+    const double quietPercent = 100.0 * (quiet.user + quiet.sys) / quiet.wall;
+    std::printf("receiver, nothing switched on: exit %d, wall %.2f s, user %.3f s, system %.3f s, CPU %.2f %%\n",
+                quiet.exitStatus, quiet.wall, quiet.user, quiet.sys, quietPercent);
+    std::printf("configured_cpu_percent %.2f\n", quietPercent);
+
+    // The machine's own price of the polling: a process that does nothing but
+    // the same 2000 sleeps of 5 ms.
+    const pid_t child = fork();
+    if (child == 0) {
+        for (int i = 0; i < kPasses; ++i) usleep(5000);
+        _exit(0);
+    }
+    const Bench::Clock::time_point sleepStart = Bench::Clock::now();
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    const double sleepWall = std::chrono::duration<double>(Bench::Clock::now() - sleepStart).count();
+    const double sleepPercent = 100.0 * (Bench::seconds(usage.ru_utime) + Bench::seconds(usage.ru_stime)) / sleepWall;
+    std::printf("sleeps alone: wall %.2f s, user %.3f s, system %.3f s, CPU %.2f %%\n", sleepWall,
+                Bench::seconds(usage.ru_utime), Bench::seconds(usage.ru_stime), sleepPercent);
+    std::printf("sleep_cpu_percent %.2f\n", sleepPercent);
 
     // The run of median CPU share stands for the whole; latencies are pooled.
     std::printf("cpu_percent %.2f\n", median(cpu));
