@@ -9,6 +9,7 @@
 #include "common/Timer.h"
 #include "devices/AsioSerialDevice.h"
 #include "radio/RadioBase.h"
+#include "radiocfg/FailureLine.h"
 #include "radiocfg/Flows.h"
 
 using namespace Veltrio::Common;
@@ -34,7 +35,7 @@ int detect(const std::string& port, PORT_CONFIG_BAUD baud, boost::program_option
         const RADIO_TYPE type = RadioBase::detectType(&timer, &device);
         std::cout << "Radio Type: " << radioTypeName(type) << std::endl;
     } catch (const std::exception& e) {
-        std::cout << e.what() << std::endl;
+        std::cout << failureLine(e.what()) << std::endl;
         return 1;
     }
     return 0;

@@ -8,6 +8,7 @@
 #include "devices/AsioSerialDevice.h"
 #include "radio/microhard/Microhard920ARadio.h"
 #include "radio/microhard/MicrohardL400Radio.h"
+#include "radiocfg/FailureLine.h"
 #include "radiocfg/Flows.h"
 
 namespace po = boost::program_options;
@@ -69,7 +70,7 @@ int microhardFlow(po::variables_map& options, po::options_description& group, co
         configure(first, second, mode);
         return 0;
     } catch (const std::exception& e) {
-        std::cout << e.what() << std::endl;
+        std::cout << failureLine(e.what()) << std::endl;
         return 1;
     }
 }

@@ -6,6 +6,7 @@
 #include "common/Timer.h"
 #include "devices/AsioSerialDevice.h"
 #include "radio/satel/SatelRadio.h"
+#include "radiocfg/FailureLine.h"
 #include "radiocfg/Flows.h"
 
 int satel(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD baud,
@@ -28,7 +29,7 @@ int satel(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD baud,
         Veltrio::Radio::SatelRadio radio(&timer, 2000, &device, nullptr);
         radio.saveConfig(frequency, spacing, power);
     } catch (const std::exception& e) {
-        std::cout << e.what() << std::endl;
+        std::cout << failureLine(e.what()) << std::endl;
         return 1;
     }
     return 0;

@@ -127,7 +127,7 @@ TEST(MicrohardFlowTest, AnErrorAnswerEndsTheConfiguration) {
     const auto r = radiocfg({"--920a", "-p", sim.slavePath(), "--920a_channel", "5", "--920a_address", "10",
                              "--920a_mode", "FAST"});
     EXPECT_EQ(r.exitStatus, 1);
-    EXPECT_EQ(r.out, "Command error: ATS102=1\r\n\n");
+    EXPECT_EQ(r.out, "Command error: ATS102=1\\r\\n\n"); // the command's CR LF shown, on one line
     EXPECT_EQ(sim.received().size(), 5u);
     EXPECT_EQ(sim.stateValue("saves"), "0");
 }
