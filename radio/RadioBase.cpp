@@ -63,17 +63,7 @@ void RadioBase::batch(const std::list<Command*>& commands) {
 
 void RadioBase::testCommand() {
     clearProcessedCommands();
-    // A failed exchange must not leave the command-mode commands behind: they
-    // are the engine's to delete.
-    try {
-        enterCommandMode();
-        exitCommandMode();
-        sendCommands();
-    } catch (...) {
-        clearProcessedCommands();
-        throw;
-    }
-    clearProcessedCommands();
+    RadioBase::batch({});
 }
 
 void RadioBase::clearProcessedCommands() {

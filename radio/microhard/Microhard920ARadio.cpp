@@ -100,26 +100,14 @@ void Microhard920ARadio::saveConfig(unsigned int channel, MICROHARD_920A_MODE mo
         &factory, &serialRate,   &operating,  &outputPower,     &dataFormat, &roam, &destination,
         &network, &wirelessRate, &packetSize, &retransmissions, &fec,        &unit, &save,
     };
-    try {
-        batch(sequence);
-    } catch (...) {
-        clearProcessedCommands();
-        throw;
-    }
-    clearProcessedCommands();
+    batch(sequence);
 }
 
 void Microhard920ARadio::getConfig(unsigned int& channel, MICROHARD_920A_MODE& mode) {
     MicrohardGetNetworkAddressCommand network;
     MicrohardGetWirelessBaudRateCommand wirelessRate;
     MicrohardGetMaxPacketSizeCommand packetSize;
-    try {
-        batch({&network, &wirelessRate, &packetSize});
-    } catch (...) {
-        clearProcessedCommands();
-        throw;
-    }
-    clearProcessedCommands();
+    batch({&network, &wirelessRate, &packetSize});
 
     // Unsigned arithmetic: addresses below 101 wrap far above 99 and read as
     // channel 0 like those above 200.

@@ -116,13 +116,7 @@ void MicrohardL400Radio::saveConfig(unsigned int frequency, unsigned int power, 
         &packetSize,  &charTimeout, &enterDealer, &password,   &table,        &exitDealer,
         &txFrequency, &rxFrequency, &outputPower, &s125,       &save,
     };
-    try {
-        batch(sequence);
-    } catch (...) {
-        clearProcessedCommands();
-        throw;
-    }
-    clearProcessedCommands();
+    batch(sequence);
 }
 
 void MicrohardL400Radio::getConfig(unsigned int& frequency, unsigned int& power, MICROHARD_L400_MODE& mode) {
@@ -130,28 +124,22 @@ void MicrohardL400Radio::getConfig(unsigned int& frequency, unsigned int& power,
     MicrohardGetFECModeCommand fec;
     MicrohardGetOutputPowerCommand outputPower;
     MicrohardL400GetFrequencyCommand txFrequency;
-    try {
-        batch({&wirelessRate, &fec, &outputPower, &txFrequency});
+    batch({&wirelessRate, &fec, &outputPower, &txFrequency});
 
-        // The rate is converted first (a code other than 5, 6 or 8 is an
-        // UnknownResponseException); the FEC mode only for a matching rate.
-        const PORT_CONFIG_BAUD rate = wirelessRate.getWirelessBaudRate();
-        for (const ModeRow& row : modeTable)
-            if (row.wirelessRate == rate && static_cast<unsigned int>(fec.getFECMode()) == row.fecMode) {
-                mode = row.mode;
-                break;
-            }
+    // The rate is converted first (a code other than 5, 6 or 8 is an
+    // UnknownResponseException); the FEC mode only for a matching rate.
+    const PORT_CONFIG_BAUD rate = wirelessRate.getWirelessBaudRate();
+    for (const ModeRow& row : modeTable)
+        if (row.wirelessRate == rate && static_cast<unsigned int>(fec.getFECMode()) == row.fecMode) {
+            mode = row.mode;
+            break;
+        }
 
-        frequency = txFrequency.getFrequency();
+    frequency = txFrequency.getFrequency();
 
-        // The raw register value: one outside the power table reads as 1000 mW.
-        power = 1000;
-        powerToMilliwatts(static_cast<unsigned int>(outputPower.getIntValue()), power);
-    } catch (...) {
-        clearProcessedCommands();
-        throw;
-    }
-    clearProcessedCommands();
+    // The raw register value: one outside the power table reads as 1000 mW.
+    power = 1000;
+    powerToMilliwatts(static_cast<unsigned int>(outputPower.getIntValue()), power);
 }
 
 } // namespace Radio

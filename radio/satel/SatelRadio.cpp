@@ -2,7 +2,6 @@
 
 #include <list>
 
-#include "common/Exception.h"
 #include "radio/satel/SatelCommands.h"
 
 namespace Veltrio {
@@ -20,31 +19,14 @@ Command* SatelRadio::getEnterCommandModeCommand() { return new SatelEnterCommand
 
 Command* SatelRadio::getExitCommandModeCommand() { return new SatelExitCommandModeCommand(); }
 
-void SatelRadio::exchange(Command& command) {
-    try {
-        enterCommandMode();
-        addCommand(&command);
-        exitCommandMode();
-        sendCommands();
-    } catch (...) {
-        clearProcessedCommands();
-        throw;
-    }
-    clearProcessedCommands();
-}
+void SatelRadio::exchange(Command& command) { batch({&command}); }
 
 void SatelRadio::getConfig(unsigned int& frequency, unsigned int& channelSpacing, unsigned int& power) {
     frequency = channelSpacing = power = 0;
     SatelGetFrequencyCommand frequencyQuery;
     SatelGetChannelSpacingCommand spacingQuery;
     SatelGetPowerCommand powerQuery;
-    try {
-        batch({&frequencyQuery, &spacingQuery, &powerQuery}); // "SL+++", "SL&F?", "SL&W?", "SL@P?", "SL++O"
-    } catch (const Exception&) {
-        clearProcessedCommands();
-        throw;
-    }
-    clearProcessedCommands();
+    batch({&frequencyQuery, &spacingQuery, &powerQuery}); // "SL+++", "SL&F?", "SL&W?", "SL@P?", "SL++O"
     frequency = frequencyQuery.getTxFrequency();
     channelSpacing = spacingQuery.getChannelSpacing();
     power = powerQuery.getPower();
@@ -56,18 +38,13 @@ void SatelRadio::saveConfig(unsigned int frequency, unsigned int channelSpacing,
     SatelSetChannelSpacingCommand spacing;
     SatelSetPowerCommand newPower;
     SatelWriteFlashCommand writeFlash;
-    try {
-        parkFrequency.setFrequency(434000000);
-        spacing.setChannelSpacing(channelSpacing);
-        newFrequency.setFrequency(frequency);
-        newPower.setPower(power);
-        // "SL+++", SL&F=434.00000, SL&W=..., SL&F=..., SL@P=..., "SL**>", "SL++O"
-        batch({&parkFrequency, &spacing, &newFrequency, &newPower, &writeFlash});
-    } catch (const Exception&) {
-        clearProcessedCommands();
-        throw;
-    }
-    clearProcessedCommands();
+    // The values are checked before anything is queued.
+    parkFrequency.setFrequency(434000000);
+    spacing.setChannelSpacing(channelSpacing);
+    newFrequency.setFrequency(frequency);
+    newPower.setPower(power);
+    // "SL+++", SL&F=434.00000, SL&W=..., SL&F=..., SL@P=..., "SL**>", "SL++O"
+    batch({&parkFrequency, &spacing, &newFrequency, &newPower, &writeFlash});
 }
 
 // Single-command operations. A setter's value is set (and checked) before
