@@ -18,6 +18,7 @@
 #include "common/Timer.h"
 #include "devices/AsioSerialDevice.h"
 #include "radio/RadioExceptions.h"
+#include "tests/support/Thrown.h"
 #include "tools/radiosim/MicrohardPersonality.h"
 #include "tools/radiosim/Simulator.h"
 
@@ -27,6 +28,8 @@ using RadioSim::MicrohardModel;
 using RadioSim::MicrohardPersonality;
 
 namespace {
+
+using TestSupport::thrownText;
 
 constexpr unsigned int ReadDeadline = 50;     // ms, one dataIn()
 constexpr unsigned int CommandTimeout = 1500; // ms
@@ -115,16 +118,6 @@ std::unique_ptr<MicrohardPersonality> mh920a() {
 // once before its first exchange.
 const std::string startUp = "\r\nATA\r\n";
 std::string exchange(const std::string& commands) { return "+++ATE0\r\n" + commands + "ATE1\r\n\r\nATA\r\n"; }
-
-template <typename Thrown, typename Call>
-std::string thrownText(Call call) {
-    try {
-        call();
-    } catch (const Thrown& e) {
-        return e.what();
-    }
-    return "nothing thrown";
-}
 
 } // namespace
 

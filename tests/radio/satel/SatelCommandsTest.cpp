@@ -12,12 +12,15 @@
 
 #include "common/Exception.h"
 #include "radio/RadioExceptions.h"
+#include "tests/support/Thrown.h"
 
 using namespace Veltrio::Radio;
 using Veltrio::Common::CharVector;
 using namespace Veltrio::Common;
 
 namespace {
+
+using TestSupport::thrownText;
 
 std::string rendered(Command& command) {
     CharVector out;
@@ -45,16 +48,6 @@ void expectCompletesOnlyWhole(Command& command, const std::string& answer) {
         EXPECT_FALSE(offer(command, answer.substr(0, n)).complete) << "prefix " << n << " of " << answer;
     EXPECT_TRUE(offer(command, answer).complete) << answer;
     EXPECT_EQ(command.getStatus(), COMMAND_STATUS_OK);
-}
-
-template <typename Thrown, typename Call>
-std::string thrownText(Call call) {
-    try {
-        call();
-    } catch (const Thrown& e) {
-        return e.what();
-    }
-    return "nothing thrown";
 }
 
 } // namespace

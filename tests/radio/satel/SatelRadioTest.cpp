@@ -13,6 +13,7 @@
 #include "common/Timer.h"
 #include "devices/AsioSerialDevice.h"
 #include "radio/RadioExceptions.h"
+#include "tests/support/Thrown.h"
 #include "tools/radiosim/SatelPersonality.h"
 #include "tools/radiosim/Simulator.h"
 
@@ -21,6 +22,8 @@ using namespace Veltrio::Common;
 using Commands = std::vector<std::string>;
 
 namespace {
+
+using TestSupport::thrownText;
 
 constexpr unsigned int ReadDeadline = 50;     // ms, one dataIn()
 constexpr unsigned int CommandTimeout = 2000; // ms
@@ -48,16 +51,6 @@ struct SatelLine {
     ::Timer timer;
     InspectableSatelRadio radio;
 };
-
-template <typename Thrown, typename Call>
-std::string thrownText(Call call) {
-    try {
-        call();
-    } catch (const Thrown& e) {
-        return e.what();
-    }
-    return "nothing thrown";
-}
 
 } // namespace
 
