@@ -9,6 +9,7 @@
 #include "common/Exception.h"
 #include "tests/radio/EngineFixtures.h"
 #include "tests/support/ScriptedDevice.h"
+#include "tests/support/Thrown.h"
 
 using namespace Veltrio::Radio;
 using Veltrio::Common::CharVector;
@@ -17,6 +18,7 @@ using EngineTest::ModeCommand;
 using EngineTest::TestRadio;
 using EngineTest::TokenCommand;
 using TestSupport::ScriptedDevice;
+using TestSupport::thrownText;
 
 namespace {
 
@@ -41,23 +43,13 @@ protected:
     TestRadio radio{&clock, 1500, &device};
 };
 
-template <typename E, typename F>
-std::string whatOf(F&& f) {
-    try {
-        f();
-    } catch (const E& e) {
-        return e.what();
-    }
-    return "(nothing thrown)";
-}
-
 } // namespace
 
 TEST(EngineConstruction, NeedsCommandAndDataDevices) {
     FakeClock clock;
     ScriptedDevice device;
     const std::string expected = "Programming Exception *MUST FIX*: RadioBase::RadioBase command or data can not be NULL";
-    EXPECT_EQ(whatOf<Veltrio::Common::ProgrammingException>([&] { EngineTest::TestRadio r(&clock, 10, nullptr, &device); }), expected);
+    EXPECT_EQ(thrownText<Veltrio::Common::ProgrammingException>([&] { EngineTest::TestRadio r(&clock, 10, nullptr, &device); }), expected);
     // TestRadio substitutes the command device for a null data device, so go
     // through RadioBase's own arguments with a device and a null.
     struct Direct : RadioBase {
@@ -67,7 +59,7 @@ TEST(EngineConstruction, NeedsCommandAndDataDevices) {
         Command* getEnterCommandModeCommand() override { return nullptr; }
         Command* getExitCommandModeCommand() override { return nullptr; }
     };
-    EXPECT_EQ(whatOf<Veltrio::Common::ProgrammingException>([&] { Direct r(&clock, &device, nullptr); }), expected);
+    EXPECT_EQ(thrownText<Veltrio::Common::ProgrammingException>([&] { Direct r(&clock, &device, nullptr); }), expected);
     Direct fine(&clock, &device, &device);
     EXPECT_EQ(fine.getCommandDevice(), &device);
     EXPECT_EQ(fine.getGPSDevice(), nullptr);
@@ -143,7 +135,7 @@ TEST_F(Engine, ErrorAnswerStopsTheQueueAndNamesTheWrittenBytes) {
     radio.addCommand(&failing);
     radio.addCommand(&after);
 
-    EXPECT_EQ(whatOf<CommandException>([&] { radio.sendCommands(); }), "Command error: SL@P=500");
+    EXPECT_EQ(thrownText<CommandException>([&] { radio.sendCommands(); }), "Command error: SL@P=500");
     EXPECT_EQ(device.writes(), (Strings{"SL+++", "SL@P=500"})) << "nothing may follow a refused command";
     EXPECT_EQ(failing.getStatus(), COMMAND_STATUS_ERROR);
     EXPECT_EQ(radio.processed().back(), &failing);
@@ -166,7 +158,7 @@ TEST_F(Engine, SilentRadioTimesOutAfterTheFirstPollPastTheTimeout) {
         }
     };
     radio.addCommand(&command);
-    EXPECT_EQ(whatOf<CommandTimeoutException>([&] { radio.sendCommands(); }), "Timeout waiting for repsonse: SL+++");
+    EXPECT_EQ(thrownText<CommandTimeoutException>([&] { radio.sendCommands(); }), "Timeout waiting for repsonse: SL+++");
     EXPECT_EQ(pollsBeforeGivingUp, 3u);
     EXPECT_EQ(clock.elapsed(), 2100u);
     EXPECT_EQ(radio.pending().front(), &command);
@@ -231,7 +223,7 @@ TEST_F(Engine, UnsetCommandStopsBeforeWritingIt) {
     radio.addCommand(&first);
     radio.addCommand(&unset);
     radio.addCommand(&last);
-    EXPECT_EQ(whatOf<DataNotSetException>([&] { radio.sendCommands(); }), "Data for command not set: UnsetCommand");
+    EXPECT_EQ(thrownText<DataNotSetException>([&] { radio.sendCommands(); }), "Data for command not set: UnsetCommand");
     EXPECT_EQ(device.writes(), Strings{"SL+++"});
     EXPECT_EQ(first.getStatus(), COMMAND_STATUS_OK);
     radio.clearProcessedCommands();
