@@ -20,6 +20,8 @@ _UART_PORT UartPorts[UART_PORT_COUNT] = {
 // Larger than the largest receive ring, so one read can fill an empty ring.
 constexpr int UART_READ_CHUNK = 1024;
 
+UartTraceHook UartTrace = nullptr;
+
 _UART_PORT& UartEntry(int port) { return UartPorts[(port == 1 || port == 2) ? port - 1 : 0]; }
 
 speed_t UartSpeed(unsigned int baud) {
@@ -34,6 +36,8 @@ speed_t UartSpeed(unsigned int baud) {
 }
 
 } // namespace
+
+void UartSetTraceHook(UartTraceHook hook) { UartTrace = hook; }
 
 int UartInit(int port, const char* device, unsigned char* rxStorage, unsigned char* /*txStorage*/,
              int rxLength, int /*txLength*/) {
@@ -92,6 +96,7 @@ int UartGetByte(int port, unsigned char* out) {
     const ssize_t got = read(entry.iFd, chunk, static_cast<size_t>(want));
     if (got < 0) return UART_READ_FAILED;
     if (got == 0) return UART_NO_BYTE;
+    if (UartTrace != nullptr) UartTrace(port, '<', chunk, static_cast<int>(got));
     for (ssize_t i = 1; i < got; ++i) BufferPutByte(&entry.RxRing, chunk[i]);
     if (out != nullptr) *out = chunk[0];
     return UART_SUCCESS;
@@ -110,7 +115,9 @@ int UartPutBytes(int port, const unsigned char* data, int length) {
     const _UART_PORT& entry = UartEntry(port);
     if (!entry.bOpen || data == nullptr || length < 0) return UART_WRITE_FAILED;
     if (length == 0) return UART_SUCCESS;
-    return write(entry.iFd, data, static_cast<size_t>(length)) < 0 ? UART_WRITE_FAILED : UART_SUCCESS;
+    const ssize_t n = write(entry.iFd, data, static_cast<size_t>(length));
+    if (n > 0 && UartTrace != nullptr) UartTrace(port, '>', data, static_cast<int>(n));
+    return n < 0 ? UART_WRITE_FAILED : UART_SUCCESS;
 }
 
 int UartPutString(int port, const char* text) {

@@ -7,12 +7,17 @@
 // ring: one read() of the device fetches a whole burst when the ring is empty,
 // and later calls hand it out byte by byte.
 //
-// Nothing here allocates or prints. Single-threaded: the port table is not
-// protected.
+// Nothing here allocates or prints (a trace hook, when one is set, prints).
+// Single-threaded: the port table is not protected.
 
 #include "gnssmon/Buffer.h"
 
 #include <cstdint>
+
+// Called with the bytes of every read() and every write() of a device:
+// direction '<' read, '>' written. Null (the default): not called.
+typedef void (*UartTraceHook)(int port, char direction, const unsigned char* data, int length);
+void UartSetTraceHook(UartTraceHook hook);
 
 // Result codes of the UART calls.
 constexpr int UART_SUCCESS = 0;

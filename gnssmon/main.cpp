@@ -4,6 +4,8 @@
 
 #include "gnssmon/Gms.h"
 #include "gnssmon/GpsDb.h"
+#include "gnssmon/Uart.h"
+#include "gnssmon/UartTrace.h"
 
 #include <boost/program_options.hpp>
 
@@ -45,7 +47,8 @@ int main(int argc, char** argv) {
         ("jomsRate", po::value<int>(&o.jomsRate)->default_value(0), "Rate for JOMS messages (default: disabled)")
         ("jdiffRate", po::value<int>(&o.jdiffRate)->default_value(0), "Rate for JDIFF messages (default: disabled)")
         ("port,p", po::value<std::string>(&o.port)->default_value("/dev/ttyO1"), "port (/dev/ttyO1, COM1)")
-        ("baud", po::value<unsigned int>(&o.baud)->default_value(57600), "port baud rate (default: 57600)");
+        ("baud", po::value<unsigned int>(&o.baud)->default_value(57600), "port baud rate (default: 57600)")
+        ("trace", "show every byte written to and read from the receiver on standard error");
 
     po::variables_map vm;
     try {
@@ -74,6 +77,8 @@ int main(int argc, char** argv) {
               << "\tjomsRate    = " << o.jomsRate << std::endl
               << "\tjdiffRate   = " << o.jdiffRate << std::endl
               << "\tbaudRate    = " << o.baud << std::endl;
+
+    if (vm.count("trace")) UartSetTraceHook(UartTraceBytes);
 
     _GPS_MGR_SERIAL_SETUP setup;
     std::memset(&setup, 0, sizeof setup);

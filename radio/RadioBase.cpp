@@ -103,6 +103,8 @@ unsigned int RadioBase::getCommandTimeout() const { return commandTimeout; }
 
 void RadioBase::setCommandTimeout(unsigned int timeout) { commandTimeout = timeout; }
 
+void RadioBase::setExchangeListener(ExchangeListener* listener) { exchangeListener = listener; }
+
 DeviceCommInterface* RadioBase::getCommandDevice() const { return commandDevice; }
 
 DeviceCommInterface* RadioBase::getDataDevice() const { return dataDevice; }
@@ -119,9 +121,12 @@ void RadioBase::sendCommands() {
     // Walk a copy: polling moves commands from the pending list to the
     // processed one under our feet.
     const std::list<Command*> snapshot = pendingCommands;
+    std::size_t behind = snapshot.size();
     for (Command* command : snapshot) {
         CharVector bytes;
         command->buildCmdStr(bytes);
+        --behind;
+        if (exchangeListener != nullptr) exchangeListener->commandGoingOut(bytes, behind);
         commandDevice->dataOut(bytes);
         command->setStatus(COMMAND_STATUS_SENT);
         command->setSentCommand(bytes);

@@ -19,6 +19,7 @@
 // lists when sendCommands started) are also freed if the engine is destroyed
 // without a final clear.
 
+#include <cstddef>
 #include <list>
 #include <memory>
 #include <vector>
@@ -31,6 +32,17 @@
 
 namespace Veltrio {
 namespace Radio {
+
+// Told of every command the engine writes, just before it goes out.
+class ExchangeListener {
+public:
+    // `bytes` as they will be written; `queuedBehind` commands of the same
+    // sendCommands are still to be written after this one.
+    virtual void commandGoingOut(const Veltrio::Common::CharVector& bytes, std::size_t queuedBehind) = 0;
+
+protected:
+    ~ExchangeListener() = default;
+};
 
 class RadioBase {
 public:
@@ -87,9 +99,12 @@ public:
     unsigned int getCommandTimeout() const;
     // Applies from the next wait.
     void setCommandTimeout(unsigned int commandTimeout);
+    // Null (the default): nobody is told.
+    void setExchangeListener(ExchangeListener* listener);
 
     // Finds out which radio is attached to the open `device`.
-    static RADIO_TYPE detectType(Veltrio::Common::Timer* timer, Veltrio::Common::DeviceCommInterface* device);
+    static RADIO_TYPE detectType(Veltrio::Common::Timer* timer, Veltrio::Common::DeviceCommInterface* device,
+                                 ExchangeListener* listener = nullptr);
 
 protected:
     // Drivers are destroyed through their own type, never through RadioBase*.
@@ -112,6 +127,8 @@ private:
     bool __waitForCommandResponse(Command* command);
     // Takes ownership of flagged commands in the lists not yet owned.
     void adoptCommandModeCommands();
+
+    ExchangeListener* exchangeListener = nullptr;
 
     // The command-mode commands the engine has seen; deleting happens only here.
     std::vector<std::unique_ptr<Command>> ownedCommands;

@@ -10,6 +10,7 @@
 #include "radio/microhard/MicrohardL400Radio.h"
 #include "radiocfg/FailureLine.h"
 #include "radiocfg/Flows.h"
+#include "radiocfg/RunWatch.h"
 
 namespace po = boost::program_options;
 using namespace Veltrio::Common;
@@ -82,8 +83,10 @@ int mhl400(const std::string& port, PORT_CONFIG_BAUD baud, po::variables_map& op
     return microhardFlow(options, group, "l400_freq", "l400_power", "l400_mode", l400Modes,
                          [&](unsigned int frequency, unsigned int power, MICROHARD_L400_MODE mode) {
                              AsioSerialDevice device(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, readTimeout);
+                             RunWatch watch(device, options);
                              ::Timer timer;
-                             MicrohardL400Radio radio(&timer, commandTimeout, &device, nullptr);
+                             MicrohardL400Radio radio(&timer, commandTimeout, watch.device(), nullptr);
+                             radio.setExchangeListener(watch.listener());
                              radio.saveConfig(frequency, power, mode);
                          });
 }
@@ -93,8 +96,10 @@ int mh920a(const std::string& port, PORT_CONFIG_BAUD baud, po::variables_map& op
     return microhardFlow(options, group, "920a_channel", "920a_address", "920a_mode", mh920aModes,
                          [&](unsigned int channel, unsigned int address, MICROHARD_920A_MODE mode) {
                              AsioSerialDevice device(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, readTimeout);
+                             RunWatch watch(device, options);
                              ::Timer timer;
-                             Microhard920ARadio radio(&timer, commandTimeout, &device, nullptr);
+                             Microhard920ARadio radio(&timer, commandTimeout, watch.device(), nullptr);
+                             radio.setExchangeListener(watch.listener());
                              radio.saveConfig(channel, mode, address);
                          });
 }

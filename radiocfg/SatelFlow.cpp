@@ -8,6 +8,7 @@
 #include "radio/satel/SatelRadio.h"
 #include "radiocfg/FailureLine.h"
 #include "radiocfg/Flows.h"
+#include "radiocfg/RunWatch.h"
 
 int satel(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD baud,
           boost::program_options::variables_map& options, boost::program_options::options_description group) {
@@ -25,8 +26,10 @@ int satel(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD baud,
         // radio is destroyed before the device, and both before a failure is
         // printed, so the port is closed by then.
         Veltrio::Devices::AsioSerialDevice device(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, 2500);
+        RunWatch watch(device, options);
         ::Timer timer;
-        Veltrio::Radio::SatelRadio radio(&timer, 2000, &device, nullptr);
+        Veltrio::Radio::SatelRadio radio(&timer, 2000, watch.device(), nullptr);
+        radio.setExchangeListener(watch.listener());
         radio.saveConfig(frequency, spacing, power);
     } catch (const std::exception& e) {
         std::cout << failureLine(e.what()) << std::endl;

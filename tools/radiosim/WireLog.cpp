@@ -1,30 +1,10 @@
 #include "tools/radiosim/WireLog.h"
 
-#include <cstdio>
+#include "common/WireTrace.h"
 
 namespace RadioSim {
 
-std::string escapeBytes(const std::string& bytes) {
-    std::string text;
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-        case '\r': text += "\\r"; break;
-        case '\n': text += "\\n"; break;
-        case '\t': text += "\\t"; break;
-        case '\\': text += "\\\\"; break;
-        default:
-            if (byte >= 0x20 && byte < 0x7f) {
-                text += c;
-            } else {
-                char hex[5];
-                std::snprintf(hex, sizeof hex, "\\x%02x", byte);
-                text += hex;
-            }
-        }
-    }
-    return text;
-}
+std::string escapeBytes(const std::string& bytes) { return Veltrio::Common::escapeBytes(bytes.data(), bytes.size()); }
 
 std::string formatWireEntry(const WireEntry& entry) {
     switch (entry.direction) {

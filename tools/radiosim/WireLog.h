@@ -6,9 +6,9 @@
 //   < OK\r\n          bytes the radio answered
 //   ! error injected  what a fault switch did
 //
-// Bytes are escaped so that a line shows exactly what was on the wire:
-// \r \n \t \\ as written here, every other byte outside printable ASCII as
-// \xNN (lower-case hex).
+// Bytes are escaped so that a line shows exactly what was on the wire, the
+// way radiocfg --trace shows them: \r \n \t \\ as written here, every other
+// byte outside printable ASCII as \xNN (lower-case hex).
 
 #include <string>
 
