@@ -236,20 +236,25 @@ TEST(GmsSearch, ReceiverAt9600IsFoundAndMovedTo57600) {
     EXPECT_EQ(std::string("SIM325"), szGpsDbGetReceiverName(0));
 }
 
-// A wanted rate outside the cycle: the port runs at 19200 for it, and the
-// first search step after the silent probe moves to 4800.
-TEST(GmsSearch, RateOutsideTheCycleSearchesFrom4800) {
+// 115200 is a rate of the UART and of the cycle: the port probes there
+// first, the search wraps from it to 4800, where the receiver answers, and
+// the receiver is moved to 115200 and configured there.
+TEST(GmsSearch, ReceiverAt4800IsMovedTo115200) {
     Bench b(receiverAt(4800));
     _GPS_MGR_SERIAL_SETUP s = b.setup(115200);
     ASSERT_EQ(0, iGmsInit(0, &s));
-    b.runUntilWritten("$JBAUD,115200");
+    b.runUntilWritten(kConfigured);
     const std::vector<Call> w = b.writes();
-    ASSERT_EQ(3u, w.size());
+    ASSERT_GE(w.size(), 4u);
     EXPECT_EQ("$JI\r\n", w[0].written);
-    EXPECT_EQ(19200u, w[0].lineBaud);
+    EXPECT_EQ(115200u, w[0].lineBaud);
     EXPECT_EQ("$JI\r\n", w[1].written);
     EXPECT_EQ(4800u, w[1].lineBaud);
     EXPECT_EQ("\r\n$JBAUD,115200\r\n", w[2].written);
+    EXPECT_EQ("\r\n$JOFF\r\n$JSAVE\r\n", w[3].written);
+    EXPECT_EQ(115200u, w[3].lineBaud);
+    EXPECT_EQ(115200u, b.sim.baud());
+    EXPECT_EQ(std::string("SIM325"), szGpsDbGetReceiverName(0));
 }
 
 // A device that is missing at start-up: iGmsInit fails but keeps the link,
@@ -445,6 +450,39 @@ TEST(GmsWatchdog, ThirtySecondsOfSilenceRestartsTheSearch) {
     EXPECT_FALSE(configured(b));
     TimerForTestOnlyThaw();
 }
+
+// Any sentence whose checksum is right keeps a configured link alive: a
+// receiver asked for nothing but GGA, HEROT or HEHDG is not searched again
+// (with "$JOFF" and "$JSAVE") while it talks.
+class GmsWatchdogFedBy : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(GmsWatchdogFedBy, SentenceWithARightChecksum) {
+    const std::string name = GetParam();
+    Bench b(receiverAt(57600));
+    _GPS_MGR_SERIAL_SETUP s = b.setup(57600);
+    if (name == "GPGGA") s.fGgaRate = 1.0f;
+    if (name == "HEROT") s.iHerotRate = 1;
+    if (name == "HEHDG") s.iHehdgRate = 1;
+    ASSERT_EQ(0, iGmsInit(0, &s));
+    nmeaLines.clear();
+    GmsSetNmeaFoundCallback(keepNmeaLine);
+    b.runUntilWritten(kConfigured);
+    // The sentence comes at least 100 ms after the last reply ("$JSHOW" and
+    // its pause come before the rate is set), and is accepted at or after
+    // the start of the call that sees it.
+    ASSERT_TRUE(b.runUntil([&] {
+        return std::any_of(nmeaLines.begin(), nmeaLines.end(),
+                           [&](const std::string& l) { return l.rfind("$" + name + ",", 0) == 0; });
+    }));
+    TimerForTestOnlyFreeze(b.calls.back().before + GMS_WATCHDOG_MS);
+    EXPECT_EQ("", b.process().written);
+    EXPECT_TRUE(configured(b));
+    TimerForTestOnlyThaw();
+    GmsSetNmeaFoundCallback(nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(GmsWatchdog, GmsWatchdogFedBy, ::testing::Values("GPGGA", "HEROT", "HEHDG"),
+                         [](const ::testing::TestParamInfo<const char*>& i) { return std::string(i.param); });
 
 // A pause that straddles the wrap of the 32-bit tick still ends on time.
 TEST(GmsTick, PauseAcrossTheTickWrapEnds) {
