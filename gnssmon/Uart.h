@@ -61,9 +61,9 @@ int UartGetBytes(int port, unsigned char* buffer, int count);
 int UartPutByte(int port, unsigned char byte);
 int UartPutBytes(int port, const unsigned char* data, int length);
 
-// Writes the NUL-terminated text with one write() (a text of more than 255
-// bytes in several); every LF that does not follow a CR goes out as CR LF
-// (CR LF stays as it is). Stops at the first write that fails. Returns the
+// Writes the NUL-terminated text, every LF that does not follow a CR as CR LF
+// (CR LF stays as it is), with one write() (a text longer than a command line
+// in pieces of 256 bytes). Stops at the first write that fails. Returns the
 // number of bytes written, inserted CRs included.
 int UartPutString(int port, const char* text);
 

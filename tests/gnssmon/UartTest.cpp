@@ -205,7 +205,9 @@ TEST_F(UartTest, LoneLineFeedsGoOutAsCarriageReturnLineFeed) {
         const long before = writeCalls();
         EXPECT_EQ(UartPutString(1, c.text), static_cast<int>(wire.size())) << c.wire;
         // The whole line in one system call, not one per byte.
-        if (before >= 0) EXPECT_EQ(writeCalls() - before, wire.empty() ? 0 : 1) << c.wire;
+        if (before >= 0) {
+            EXPECT_EQ(writeCalls() - before, wire.empty() ? 0 : 1) << c.wire;
+        }
         EXPECT_EQ(pty.read(wire.size(), 5s), wire);
     }
 }
