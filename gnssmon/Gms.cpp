@@ -337,7 +337,7 @@ void GmsProcess() {
 
         // A line that never runs dry (a babbling device, /dev/zero) must not
         // hold the caller: each pass takes at most GMS_MAX_BYTES_PER_PASS, and
-        // what is left waits in the driver for the next pass.
+        // what is left waits on the line for the next pass.
         int budget = GMS_MAX_BYTES_PER_PASS;
         if (s.bFlushRx) {
             while (budget > 0 && UartGetByte(b.iPort, &byte) == UART_SUCCESS) --budget;

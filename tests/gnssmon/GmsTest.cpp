@@ -446,7 +446,7 @@ TEST(GmsWatchdog, ThirtySecondsOfSilenceRestartsTheSearch) {
     // than that call.
     TimerForTestOnlyFreeze(b.calls[show].before + GMS_WATCHDOG_MS - 1);
     EXPECT_EQ("", b.process().written);
-    EXPECT_TRUE(configured(b, false));  // the silent receiver does not answer the poll
+    EXPECT_TRUE(configured(b, false));  // kept from the receiver, which stays silent
     TimerForTestOnlyThaw();
     TimerForTestOnlyFreeze(TimerTick() + GMS_WATCHDOG_MS + 1);
     EXPECT_EQ("$JI\r\n", b.process().written);
