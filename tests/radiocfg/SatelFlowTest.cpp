@@ -4,11 +4,17 @@
 // one whole behaviour the field engineer sees.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <memory>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "tests/support/Program.h"
+#include "tests/support/Pty.h"
 #include "tools/radiosim/SatelPersonality.h"
 #include "tools/radiosim/Simulator.h"
 
@@ -103,6 +109,65 @@ TEST(SatelFlowTest, AnErrorAnswerNamesTheRefusedCommand) {
     EXPECT_EQ(r.out, "Command error: SL&W=1250\n");
     EXPECT_EQ(radio.sim.received(), (Commands{"SL+++", "SL&F=434.00000", "SL&W=1250"}));
     EXPECT_EQ(radio.sim.stateValue("flash_writes"), "0");
+}
+
+// --trace: a line on standard error for every write and every read, the bytes
+// exactly as the radio logged them, in order; standard output as without it.
+TEST(SatelFlowTest, TheTraceHoldsEveryByteOnTheWireAndLeavesStandardOutputAlone) {
+    RadioSim::Faults faults;
+    faults.errorAt = 3;
+    SatelRadioOnPty radio(faults);
+    std::vector<std::string> values = goodValues;
+    values.push_back("--trace");
+    const auto r = radio.configure(values);
+    EXPECT_EQ(r.exitStatus, 1);
+    EXPECT_EQ(r.out, "Command error: SL&W=1250\n"); // as in AnErrorAnswerNamesTheRefusedCommand
+
+    std::vector<std::string> written;
+    std::string read;
+    unsigned long lastMs = 0;
+    const std::regex shape(R"( *(\d+) ([<>]) (.+))");
+    std::istringstream lines(r.err);
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch field;
+        ASSERT_TRUE(std::regex_match(line, field, shape)) << line;
+        EXPECT_GE(std::stoul(field[1]), lastMs) << line;
+        lastMs = std::stoul(field[1]);
+        if (field[2] == ">") written.push_back(field[3]);
+        else read += field[3];
+    }
+    std::vector<std::string> received;
+    std::string answered;
+    for (const RadioSim::WireEntry& entry : radio.sim.wireLog()) {
+        if (entry.direction == RadioSim::WireDirection::Received) received.push_back(RadioSim::escapeBytes(entry.bytes));
+        if (entry.direction == RadioSim::WireDirection::Sent) answered += RadioSim::escapeBytes(entry.bytes);
+    }
+    EXPECT_EQ(written, (Commands{"SL+++", "SL&F=434.00000", "SL&W=1250"}));
+    EXPECT_EQ(written, received);
+    EXPECT_EQ(read, answered);
+}
+
+// On a terminal, standard error shows one line rewritten in place while the
+// run waits on the radio: the step, how many, the command, the time. Nothing
+// of it is left at the end.
+TEST(SatelFlowTest, OnATerminalAProgressLineFollowsTheRunAndIsClearedAtItsEnd) {
+    RadioSim::Faults faults;
+    faults.errorAt = 2;
+    SatelRadioOnPty radio(faults);
+    TestSupport::Pty terminal;
+    const int stderrFd = open(terminal.slavePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(stderrFd, 0);
+    const auto r =
+        TestSupport::runProgram(TestSupport::programPath("radiocfg"), radio.args(goodValues), 90s, stderrFd);
+    close(stderrFd);
+    EXPECT_EQ(r.exitStatus, 1);
+    EXPECT_EQ(r.out, "Command error: SL&F=434.00000\n");
+
+    const std::string shown = terminal.read(1 << 16, 1s);
+    // Drawn before each read of the radio, cleared after it.
+    const std::regex progress("(\r\x1b\\[Kradiocfg: 1/7 SL\\+\\+\\+ [0-9]+\\.[0-9] s\r\x1b\\[K)+"
+                              "(\r\x1b\\[Kradiocfg: 2/7 SL&F=434\\.00000 [0-9]+\\.[0-9] s\r\x1b\\[K)+");
+    EXPECT_TRUE(std::regex_match(shown, progress)) << RadioSim::escapeBytes(shown);
 }
 
 TEST(SatelFlowTest, APortThatIsNotASerialLineFailsOnOneLine) {

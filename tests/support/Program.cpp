@@ -49,17 +49,19 @@ pid_t spawn(const std::string& program, const std::vector<std::string>& args, in
 } // namespace
 
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
-                         std::chrono::milliseconds limit) {
+                         std::chrono::milliseconds limit, int stderrFd) {
     int outPipe[2], errPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe failed");
-    const pid_t pid = spawn(program, args, outPipe[1], errPipe[1], {outPipe[0], outPipe[1], errPipe[0], errPipe[1]});
+    const pid_t pid = spawn(program, args, outPipe[1], stderrFd >= 0 ? stderrFd : errPipe[1],
+                            {outPipe[0], outPipe[1], errPipe[0], errPipe[1]});
     close(outPipe[1]);
     close(errPipe[1]);
+    if (stderrFd >= 0) close(errPipe[0]);
 
     ProgramResult result;
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-    int open = 2;
+    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {stderrFd >= 0 ? -1 : errPipe[0], POLLIN, 0}};
+    int open = stderrFd >= 0 ? 1 : 2;
     while (open > 0) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {

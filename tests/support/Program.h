@@ -20,8 +20,10 @@ struct ProgramResult {
 std::string programPath(const std::string& name);
 
 // Runs `program` with `args`, waits at most `limit`, and kills it after that.
+// With `stderrFd` its standard error goes to that descriptor (a terminal, say)
+// instead of into the result.
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
-                         std::chrono::milliseconds limit = std::chrono::seconds(60));
+                         std::chrono::milliseconds limit = std::chrono::seconds(60), int stderrFd = -1);
 
 // A program started in the background, its standard output collected without
 // blocking (standard error is discarded). Killed when destroyed.
