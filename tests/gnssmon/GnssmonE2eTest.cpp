@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <regex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -88,6 +89,7 @@ TEST(GnssmonE2e, DefaultsEchoAndNoReceiver) {
     const auto r = runProgram(programPath("gnssmon"), {}, kRunLimit);
     EXPECT_EQ(0, r.exitStatus);
     EXPECT_EQ(echo(), r.out);
+    EXPECT_EQ("", r.err);
 }
 
 TEST(GnssmonE2e, PortThatDoesNotExistGivesTheEchoAndStatus0) {
@@ -215,7 +217,9 @@ TEST(GnssmonE2e, PositionThatDoesNotChangeIsPrintedOnce) {
 
 // The gnsssim program as the demo runs it: linked at a path, at 9600 baud,
 // printing what it receives; gnssmon finds it and prints positions. It
-// drives due east: a change of longitude alone is a new position.
+// drives due east: a change of longitude alone is a new position. With
+// --trace, standard error shows the exchange and standard output is as
+// without it.
 TEST(GnssmonE2e, AgainstTheGnsssimProgram) {
     char dir[] = "/tmp/gnssmon-e2e.XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(dir));
@@ -223,7 +227,7 @@ TEST(GnssmonE2e, AgainstTheGnsssimProgram) {
     Child sim(programPath("gnsssim"), {"--link", link, "--baud", "9600", "--show", "--course", "90"});
     const auto deadline = std::chrono::steady_clock::now() + 30s;
     while (access(link.c_str(), F_OK) != 0 && std::chrono::steady_clock::now() < deadline) usleep(10000);
-    const auto r = runProgram(programPath("gnssmon"), {"-p", link, "--bin1Rate", "5"}, kRunLimit);
+    const auto r = runProgram(programPath("gnssmon"), {"-p", link, "--bin1Rate", "5", "--trace"}, kRunLimit);
     const int simStatus = sim.wait(SIGTERM);
     const std::string& simOut = sim.out;
     EXPECT_EQ(0, r.exitStatus);
@@ -235,6 +239,24 @@ TEST(GnssmonE2e, AgainstTheGnsssimProgram) {
     }
     EXPECT_NE(std::string::npos, simOut.find("< $JBAUD,57600\n")) << simOut;
     EXPECT_NE(std::string::npos, simOut.find("< $JBIN,1,5\n")) << simOut;
+    std::size_t printedSize = echo(5).size();
+    for (const std::string& p : pos) printedSize += p.size() + 1;
+    EXPECT_EQ(printedSize, r.out.size()) << "only the echo and positions";
+
+    // Every line of the trace is a write or a read: among the writes the
+    // commands the receiver took, among the reads its position messages,
+    // shortened to their header.
+    std::string written;
+    bool readFrame = false;
+    for (const std::string& l : lines(r.err)) {
+        std::smatch field;
+        ASSERT_TRUE(std::regex_match(l, field, std::regex(" *[0-9]+ ([<>]) (.+)"))) << l;
+        if (field[1] == ">") written += field[2].str() + "\n";
+        readFrame = readFrame || (field[1] == "<" && field[2].str().find("{$BIN1 len 52}") != std::string::npos);
+    }
+    EXPECT_NE(std::string::npos, written.find("$JBAUD,57600\\r\\n")) << written;
+    EXPECT_NE(std::string::npos, written.find("$JBIN,1,5\\r\\n")) << written;
+    EXPECT_TRUE(readFrame) << r.err;
     EXPECT_EQ(0, simStatus);
     EXPECT_NE(0, access(link.c_str(), F_OK));  // the simulator removed its link
     rmdir(dir);

@@ -1,4 +1,5 @@
 #include "gnssmon/Uart.h"
+#include "gnssmon/UartTrace.h"
 
 #include "tests/support/Pty.h"
 
@@ -13,7 +14,10 @@
 
 #include <chrono>
 #include <fstream>
+#include <regex>
 #include <string>
+#include <utility>
+#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -336,4 +340,96 @@ TEST_F(UartTest, RepeatedSetUpReopensWithoutLeakingDescriptors) {
     EXPECT_EQ(pty.read(5, 5s), "$JI\r\n");
 }
 
+std::vector<std::string> hooked;
+void recordHook(int /*port*/, char direction, const unsigned char* data, int length) {
+    hooked.push_back(std::string(1, direction) + " " + std::string(reinterpret_cast<const char*>(data), length));
+}
+
+TEST_F(UartTest, TheTraceHookSeesEachWriteAndEachReadOfTheDevice) {
+    openPort(1);
+    hooked.clear();
+    UartSetTraceHook(recordHook);
+    EXPECT_EQ(UartPutString(1, "$JI\n"), 5);
+    receive("AB");
+    unsigned char byte = 0;
+    EXPECT_EQ(UartGetByte(1, &byte), UART_SUCCESS);
+    EXPECT_EQ(UartGetByte(1, &byte), UART_SUCCESS);  // from the ring: no read
+    EXPECT_EQ(UartGetByte(1, &byte), UART_NO_BYTE);  // a read that brought nothing
+    UartSetTraceHook(nullptr);
+    EXPECT_EQ(UartPutString(1, "$JT\n"), 5);
+    EXPECT_EQ(hooked, (std::vector<std::string>{"> $JI\r\n", "< AB"}));
+}
+
+// The trace lines UartTraceBytes writes on standard error for these calls,
+// each without its time.
+std::vector<std::string> traceLines(const std::vector<std::pair<char, std::string>>& calls) {
+    int p[2];
+    if (pipe(p) != 0) return {};
+    const int savedStderr = dup(STDERR_FILENO);
+    dup2(p[1], STDERR_FILENO);
+    for (const auto& call : calls)
+        UartTraceBytes(1, call.first, reinterpret_cast<const unsigned char*>(call.second.data()),
+                       static_cast<int>(call.second.size()));
+    dup2(savedStderr, STDERR_FILENO);
+    close(savedStderr);
+    close(p[1]);
+    std::string text;
+    char chunk[4096];
+    for (ssize_t n; (n = read(p[0], chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<std::size_t>(n));
+    close(p[0]);
+    std::vector<std::string> lines;
+    const std::regex stamped(" *[0-9]+ (.*)");
+    std::smatch field;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = text.substr(start, end - start);
+        lines.push_back(std::regex_match(line, field, stamped) ? field[1].str() : "unstamped: " + line);
+    }
+    return lines;
+}
+
+// A binary frame: "$BIN", number and length little-endian, `length` data
+// bytes, checksum.
+std::string binFrame(unsigned number, unsigned length) {
+    std::string frame = "$BIN";
+    for (const unsigned v : {number, length}) {
+        frame += static_cast<char>(v & 0xff);
+        frame += static_cast<char>(v >> 8);
+    }
+    frame += std::string(length, '\x01');
+    frame += static_cast<char>(length & 0xff);
+    frame += static_cast<char>(length >> 8);
+    return frame;
+}
+
+TEST(UartTraceTest, BytesAreWrittenOutAndBinaryFramesShortenedToTheirHeader) {
+    const std::string bin1 = binFrame(1, 52);
+    const std::string bin99 = binFrame(99, 300);
+    EXPECT_EQ(traceLines({{'>', "$JI\r\n"},
+                          {'<', std::string("$GPGGA,{\\\t\x1b\xff\0,*7A\r\n", 19)},
+                          {'<', bin1 + "\r\n"},
+                          {'<', "$>JI,1\r\n" + bin1.substr(0, 20)},
+                          {'<', bin1.substr(20) + "\r\n$GP"},
+                          {'<', bin99.substr(0, 100)},
+                          {'<', bin99.substr(100, 100)},
+                          {'<', bin99.substr(200) + binFrame(1, 52)},
+                          {'<', "$BI"},
+                          {'<', binFrame(5, 2)},
+                          {'<', binFrame(1, 503).substr(0, 10)}}),
+              (std::vector<std::string>{
+                  "> $JI\\r\\n",
+                  "< $GPGGA,\\x7b\\\\\\t\\x1b\\xff\\x00,*7A\\r\\n",
+                  "< {$BIN1 len 52}\\r\\n",
+                  "< $>JI,1\\r\\n{$BIN1 len 52}",
+                  "< {rest of $BIN1: 42 bytes}\\r\\n$GP",
+                  "< {$BIN99 len 300}",
+                  "< {rest of $BIN99: 100 bytes}",
+                  "< {rest of $BIN99: 110 bytes}{$BIN1 len 52}",
+                  "< $BI",
+                  "< $BIN\\x05\\x00\\x02\\x00\\x01\\x01\\x02\\x00",   // no such message
+                  "< $BIN\\x01\\x00\\xf7\\x01\\x01\\x01",            // longer than a frame can be
+              }));
+}
+
 } // namespace
+
