@@ -37,9 +37,9 @@ public:
     // For the radio's engine; null when nothing needs it.
     Veltrio::Radio::ExchangeListener* listener();
 
+private:
     class Progress;
 
-private:
     Veltrio::Common::DeviceCommInterface& real;
     std::unique_ptr<Veltrio::Common::WireTrace> trace;
     std::unique_ptr<Progress> progress;
