@@ -61,9 +61,10 @@ void checkNumbers(const po::parsed_options& parsed) {
 
 // Whether the port can be opened for reading. O_NONBLOCK: a serial port
 // whose carrier-detect line is low, and that does not have CLOCAL set yet,
-// blocks a plain open until carrier appears, which may be never. O_NOCTTY:
-// the port must not become the program's controlling terminal. A pty cannot
-// show the difference, so no test does.
+// blocks a plain open until carrier appears, which may be never. A pty has
+// no modem lines and cannot show this; a FIFO without a writer blocks a plain
+// open the same way, and that is what the test uses. O_NOCTTY: the port must
+// not become the program's controlling terminal.
 bool portOpens(const std::string& port) {
     const int fd = ::open(port.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return false;
@@ -80,7 +81,8 @@ int main(int argc, char** argv) {
     po::options_description base("Base Options");
     base.add_options()
         ("help,h", "help!")
-        ("baud,b", po::value<unsigned int>(&baudRate)->default_value(9600), "baudrate (9600, 19200, 38400, 57600, 115200)")
+        ("baud,b", po::value<unsigned int>(&baudRate)->default_value(9600),
+         "baudrate (9600, 19200, 38400, 57600, 115200)")
         ("port,p", po::value<std::string>(&port)->default_value("/dev/ttyO1"), "port (/dev/ttyO1, COM1)");
 
     po::options_description commands("Commands");
@@ -105,7 +107,8 @@ int main(int argc, char** argv) {
     po::options_description l400Options("Microhard L400 Options");
     l400Options.add_options()
         ("l400_freq", po::value<unsigned int>(), "Frequency (Hz), 406100000 to 473000000 in steps of 12500")
-        ("l400_power", po::value<unsigned int>(), "Power (mW): 100, 125, 160, 200, 250, 320, 400, 500, 630, 800, 1000, 2000, 3000 or 5000")
+        ("l400_power", po::value<unsigned int>(),
+         "Power (mW): 100, 125, 160, 200, 250, 320, 400, 500, 630, 800, 1000, 2000, 3000 or 5000")
         ("l400_mode", po::value<std::string>(), "Mode (PC1, PC2, PC3, PC4, VLTR)");
 
     po::options_description allowed("Allowed Options");
