@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -89,6 +91,33 @@ TEST(CommandLineTest, NumbersThatAreNotPlainDecimalsAreRefusedAsTyped) {
         const auto r = radiocfg(withPort);
         EXPECT_EQ(r.exitStatus, 1) << message;
         EXPECT_EQ(r.out, message);
+    }
+}
+
+// Each accepted rate (and the default) is the speed of the line by the time
+// the first command reaches the radio. The runs go side by side; each is hung
+// up once its speed was read.
+TEST(CommandLineTest, EveryAcceptedBaudRateReachesThePort) {
+    const std::vector<std::pair<std::string, speed_t>> rates = {
+        {"9600", B9600}, {"19200", B19200}, {"38400", B38400}, {"57600", B57600}, {"115200", B115200}, {"", B9600}};
+    std::vector<std::unique_ptr<TestSupport::Pty>> lines;
+    std::vector<std::unique_ptr<TestSupport::BackgroundProgram>> runs;
+    for (const auto& [baud, speed] : rates) {
+        lines.push_back(std::make_unique<TestSupport::Pty>());
+        std::vector<std::string> args = {"--satel", "-p", lines.back()->slavePath(), "--satel_freq", "438125000",
+                                         "--satel_spacing", "12500", "--satel_power", "500"};
+        if (!baud.empty()) args.insert(args.end(), {"-b", baud});
+        runs.push_back(std::make_unique<TestSupport::BackgroundProgram>(TestSupport::programPath("radiocfg"), args));
+    }
+    for (std::size_t i = 0; i < rates.size(); ++i) {
+        const std::string& baud = rates[i].first;
+        EXPECT_EQ(lines[i]->readUntil("SL+++", std::chrono::seconds(30)), "SL+++") << baud;
+        termios line{};
+        ASSERT_EQ(tcgetattr(lines[i]->master(), &line), 0) << baud;
+        EXPECT_EQ(cfgetospeed(&line), rates[i].second) << baud;
+        EXPECT_EQ(cfgetispeed(&line), rates[i].second) << baud;
+        lines[i]->closeMaster();
+        EXPECT_EQ(runs[i]->wait(), 1) << baud;
     }
 }
 
