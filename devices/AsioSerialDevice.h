@@ -83,7 +83,6 @@ public:
     // Throws SerialReadException on a read error or end of file; bytes queued
     // before stay queued, and the device can be read again.
     void dataIn() override;
-
     // Empties the receive queue, then writes all `length` bytes. Throws
     // SerialWriteException with the system's text on a write error.
     void dataOut(const char* data, unsigned int length) override;
