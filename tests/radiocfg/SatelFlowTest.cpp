@@ -134,7 +134,7 @@ TEST(SatelFlowTest, TheTraceHoldsEveryByteOnTheWireAndLeavesStandardOutputAlone)
     faults.errorAt = 3;
     SatelRadioOnPty radio(faults);
     std::vector<std::string> values = goodValues;
-    values.push_back("--trace");
+    values.insert(values.end(), {"--fast", "--trace"});
     const auto r = radio.configure(values);
     EXPECT_EQ(r.exitStatus, 1);
     EXPECT_EQ(r.out, "Command error: SL&W=1250\n"); // as in AnErrorAnswerNamesTheRefusedCommand
@@ -173,8 +173,9 @@ TEST(SatelFlowTest, OnATerminalAProgressLineFollowsTheRunAndIsClearedAtItsEnd) {
     TestSupport::Pty terminal;
     const int stderrFd = open(terminal.slavePath().c_str(), O_RDWR | O_NOCTTY);
     ASSERT_GE(stderrFd, 0);
-    const auto r =
-        TestSupport::runProgram(TestSupport::programPath("radiocfg"), radio.args(goodValues), 90s, stderrFd);
+    std::vector<std::string> values = goodValues;
+    values.push_back("--fast");
+    const auto r = TestSupport::runProgram(TestSupport::programPath("radiocfg"), radio.args(values), 90s, stderrFd);
     close(stderrFd);
     EXPECT_EQ(r.exitStatus, 1);
     EXPECT_EQ(r.out, "Command error: SL&F=434.00000\n");
