@@ -1,8 +1,10 @@
 // radiocfg: finds out which radio modem is on a serial port, or writes a
 // configuration into it. Everything is printed on standard output; the exit
 // status is 0 on success and 1 on any reported failure.
+#include <algorithm>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 
 #include <boost/program_options.hpp>
@@ -21,11 +23,14 @@ int main(int argc, char** argv) {
     base.add_options()
         ("help,h", "help!")
         ("baud,b", po::value<unsigned int>(&baudRate)->default_value(9600), "baudrate")
-        ("port,p", po::value<std::string>(&port)->default_value("/dev/ttyO1"), "port (/dev/ttyO1, COM1)");
+        ("port,p", po::value<std::string>(&port)->default_value("/dev/ttyO1"), "port (/dev/ttyO1, COM1)")
+        ("verify", "after --satel, --l400, --920a: read the settings back and compare")
+        ("json", "print one JSON object instead of text");
 
     po::options_description commands("Commands");
     commands.add_options()
         ("detect", "Detect radio type")
+        ("query", "Print the radio's settings as a command line")
         ("satel", "Configure Satel radio")
         ("l400", "Configure Microhard L400")
         ("920a", "Configure Microhard 920A");
@@ -56,9 +61,18 @@ int main(int argc, char** argv) {
         po::store(po::parse_command_line(argc, argv, allowed), options);
         po::notify(options);
     } catch (const po::error& e) {
-        std::cout << e.what() << std::endl;
-        return 1;
+        Outcome refused;
+        refused.fail(e.what());
+        return report(refused, std::find(argv + 1, argv + argc, std::string("--json")) != argv + argc);
     }
+    // main's own refusals are printed like a flow's outcome, as text or JSON.
+    const auto refuse = [&options](const std::string& message, const po::options_description* listing) {
+        Outcome refused;
+        std::ostringstream text;
+        if (listing != nullptr) text << *listing;
+        refused.fail(message, text.str());
+        return report(refused, options.count("json") > 0);
+    };
 
     int result = 0;
     if (options.count("help")) {
@@ -66,17 +80,12 @@ int main(int argc, char** argv) {
         result = 1;
     }
 
-    const std::size_t commandCount =
-        options.count("detect") + options.count("satel") + options.count("l400") + options.count("920a");
-    if (result == 0 && commandCount != 1) {
-        std::cout << "Must specify ONE of the following" << std::endl << commands << std::endl;
-        result = 1;
-    }
+    const std::size_t commandCount = options.count("detect") + options.count("query") + options.count("satel") +
+                                     options.count("l400") + options.count("920a");
+    if (result == 0 && commandCount != 1) result = refuse("Must specify ONE of the following", &commands);
 
-    if (result == 0 && !std::ifstream(port).is_open()) {
-        std::cout << "Specified port does not exist: " << port << std::endl;
-        result = 1;
-    }
+    if (result == 0 && !std::ifstream(port).is_open())
+        result = refuse("Specified port does not exist: " + port, nullptr);
 
     PORT_CONFIG_BAUD baud = BAUD_9600;
     if (result == 0) {
@@ -85,13 +94,13 @@ int main(int argc, char** argv) {
             baud = static_cast<PORT_CONFIG_BAUD>(baudRate);
             break;
         default:
-            std::cout << "Invalid baudrate: " << baudRate << std::endl;
-            result = 1;
+            result = refuse("Invalid baudrate: " + std::to_string(baudRate), nullptr);
         }
     }
 
     if (result == 0) {
         if (options.count("detect")) result = detect(port, baud, options);
+        else if (options.count("query")) result = query(port, baud, options);
         else if (options.count("satel")) result = satel(port, baud, options, satelOptions);
         else if (options.count("l400")) result = mhl400(port, baud, options, l400Options);
         else result = mh920a(port, baud, options, mh920aOptions);

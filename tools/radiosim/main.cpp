@@ -2,6 +2,7 @@
 //
 //   radiosim --type satel [--link PATH] [--log FILE|-] [--state FILE]
 //            [--silent] [--silent-from N] [--error-at N] [--garbage-at N] [--close-at N]
+//            [--keep SETTING]...
 //
 // Prints, on its first line of standard output, the device path a program
 // opens as the radio's serial port (PATH when --link is given), then serves
@@ -20,6 +21,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <boost/program_options.hpp>
 
@@ -87,7 +89,9 @@ int main(int argc, char** argv) {
         ("silent-from", po::value<unsigned int>(&faults.silentFrom), "answer nothing from the Nth command on")
         ("error-at", po::value<unsigned int>(&faults.errorAt), "answer the Nth command with the error answer")
         ("garbage-at", po::value<unsigned int>(&faults.garbageAt), "answer the Nth command with garbage")
-        ("close-at", po::value<unsigned int>(&faults.closeAt), "hang up the line when the Nth command arrives");
+        ("close-at", po::value<unsigned int>(&faults.closeAt), "hang up the line when the Nth command arrives")
+        ("keep", po::value<std::vector<std::string>>(),
+         "acknowledge writes of this setting (a name of the settings printed at the end) but keep its old value");
 
     po::variables_map values;
     try {
@@ -108,6 +112,12 @@ int main(int argc, char** argv) {
                   << ")" << std::endl;
         return 2;
     }
+    if (values.count("keep"))
+        for (const auto& setting : values["keep"].as<std::vector<std::string>>())
+            if (!personality->keepOldValue(setting)) {
+                std::cerr << "radiosim: this radio has no setting " << setting << std::endl;
+                return 2;
+            }
 
     std::unique_ptr<RadioSim::Simulator> simulator;
     try {
