@@ -58,6 +58,8 @@ const RadioCase radios[] = {
     {"920a", "Microhard 920A", "--920a --920a_channel 5 --920a_address 10 --920a_mode FAST"},
 };
 
+void PrintTo(const RadioCase& c, std::ostream* out) { *out << c.type; }
+
 class ReadBackTest : public testing::TestWithParam<RadioCase> {};
 
 } // namespace
@@ -161,6 +163,6 @@ TEST(ReadBackFaultTest, QueryFailsOnOneLine) {
     const auto misbehaving = startRadio("920a", "", error);
     const auto m = radiocfg(*misbehaving, {"--query"});
     EXPECT_EQ(m.exitStatus, 1);
-    EXPECT_EQ(m.out, "Conversion error: ERROR\n");
+    EXPECT_EQ(m.out, "Conversion error: Invalid string to unsigned conversion\n");
     EXPECT_EQ(misbehaving->received().at(8), "ATS104?");
 }
