@@ -55,6 +55,9 @@ const char* keywordOf(const Keyword<Mode> (&table)[N], Mode mode) {
     return "";
 }
 
+// A value no option of the command can express: the registers as read.
+std::string asRead(const std::string& registers) { return notSettable + registers; }
+
 // The skeleton both commands share. `configure(first, second, mode, outcome)`
 // builds the device, the timer and the driver on its own stack, runs
 // saveConfig and, with --verify, reads the values back into `outcome`; they
@@ -97,49 +100,57 @@ int microhardFlow(RADIO_TYPE radio, po::variables_map& options, po::options_desc
 Settings readSettings(MicrohardL400Radio& radio) {
     MicrohardL400Registers registers;
     radio.readRegisters(registers);
-    const std::string frequency = std::to_string(registers.frequency);
+    Settings settings;
+
+    std::string frequency = std::to_string(registers.frequency);
+    if (!accepts([&] { radio.validateFrequency(registers.frequency); })) frequency = asRead(frequency);
+    settings.push_back({"l400_freq", frequency});
+
     unsigned int milliwatts = 0;
+    const bool tabled = registers.outputPower >= 0 &&
+                        MicrohardRadio::powerToMilliwatts(static_cast<unsigned int>(registers.outputPower), milliwatts);
+    settings.push_back({"l400_power", tabled ? std::to_string(milliwatts)
+                                             : asRead("S108=" + std::to_string(registers.outputPower))});
+
     MICROHARD_L400_MODE mode{};
-    return {
-        {"l400_freq", accepts([&] { radio.validateFrequency(registers.frequency); }) ? frequency
-                                                                                    : notSettable + frequency},
-        {"l400_power", registers.outputPower >= 0 &&
-                               MicrohardRadio::powerToMilliwatts(static_cast<unsigned int>(registers.outputPower),
-                                                                 milliwatts)
-                           ? std::to_string(milliwatts)
-                           : notSettable + ("S108=" + std::to_string(registers.outputPower))},
-        {"l400_mode", MicrohardL400Radio::modeOf(registers, mode)
-                          ? std::string(keywordOf(l400Modes, mode))
-                          : notSettable + ("S103=" + std::to_string(registers.wirelessRateCode) +
-                                           ",S158=" + std::to_string(registers.fecMode))},
-    };
+    settings.push_back({"l400_mode", MicrohardL400Radio::modeOf(registers, mode)
+                                         ? std::string(keywordOf(l400Modes, mode))
+                                         : asRead("S103=" + std::to_string(registers.wirelessRateCode) +
+                                                  ",S158=" + std::to_string(registers.fecMode))});
+    return settings;
 }
 
 Settings readSettings(Microhard920ARadio& radio) {
     Microhard920ARegisters registers;
     radio.readRegisters(registers);
+    Settings settings;
+
     unsigned int channel = 0;
-    const std::string address = std::to_string(registers.unitAddress);
+    settings.push_back({"920a_channel", Microhard920ARadio::channelOf(registers, channel)
+                                            ? std::to_string(channel)
+                                            : asRead("S104=" + std::to_string(registers.networkAddress))});
+
+    // The unit addresses the command takes (S105 holds 16 bits; 0, 1 and 65535 are refused).
+    std::string address = std::to_string(registers.unitAddress);
+    if (registers.unitAddress < 2 || registers.unitAddress > 65534) address = asRead(address);
+    settings.push_back({"920a_address", address});
+
     MICROHARD_920A_MODE mode{};
-    return {
-        {"920a_channel", Microhard920ARadio::channelOf(registers, channel)
-                             ? std::to_string(channel)
-                             : notSettable + ("S104=" + std::to_string(registers.networkAddress))},
-        {"920a_address", registers.unitAddress >= 2 && registers.unitAddress <= 65534 ? address
-                                                                                      : notSettable + address},
-        {"920a_mode", Microhard920ARadio::modeOf(registers, mode)
-                          ? std::string(keywordOf(mh920aModes, mode))
-                          : notSettable + ("S103=" + std::to_string(registers.wirelessRateCode) +
-                                           ",S112=" + std::to_string(registers.maxPacketSize) +
-                                           ",S113=" + std::to_string(registers.retransmissions) +
-                                           ",S158=" + std::to_string(registers.fecMode))},
-    };
+    settings.push_back({"920a_mode", Microhard920ARadio::modeOf(registers, mode)
+                                         ? std::string(keywordOf(mh920aModes, mode))
+                                         : asRead("S103=" + std::to_string(registers.wirelessRateCode) +
+                                                  ",S112=" + std::to_string(registers.maxPacketSize) +
+                                                  ",S113=" + std::to_string(registers.retransmissions) +
+                                                  ",S158=" + std::to_string(registers.fecMode))});
+    return settings;
 }
 
 int mhl400(const std::string& port, PORT_CONFIG_BAUD baud, po::variables_map& options,
            po::options_description& group) {
-    return microhardFlow(RADIO_TYPE_MICROHARD_L400, options, group, "l400_freq", "l400_power", "l400_mode", l400Modes,
-                         [&](unsigned int frequency, unsigned int power, MICROHARD_L400_MODE mode, Outcome& outcome) {
+    return microhardFlow(RADIO_TYPE_MICROHARD_L400, options, group, "l400_freq", "l400_power", "l400_mode",
+                         l400Modes,
+                         [&](unsigned int frequency, unsigned int power, MICROHARD_L400_MODE mode,
+                             Outcome& outcome) {
                              AsioSerialDevice device(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, readTimeout);
                              ::Timer timer;
                              MicrohardL400Radio radio(&timer, commandTimeout, &device, nullptr);
@@ -152,7 +163,8 @@ int mh920a(const std::string& port, PORT_CONFIG_BAUD baud, po::variables_map& op
            po::options_description& group) {
     return microhardFlow(RADIO_TYPE_MICROHARD_920A, options, group, "920a_channel", "920a_address", "920a_mode",
                          mh920aModes,
-                         [&](unsigned int channel, unsigned int address, MICROHARD_920A_MODE mode, Outcome& outcome) {
+                         [&](unsigned int channel, unsigned int address, MICROHARD_920A_MODE mode,
+                             Outcome& outcome) {
                              AsioSerialDevice device(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, readTimeout);
                              ::Timer timer;
                              Microhard920ARadio radio(&timer, commandTimeout, &device, nullptr);

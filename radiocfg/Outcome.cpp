@@ -27,8 +27,9 @@ const char* radioCommand(RADIO_TYPE type) {
 // Digits only: a JSON number; anything else (a mode keyword, a value no
 // option can express) a string.
 nlohmann::ordered_json jsonValue(const std::string& value) {
-    const bool number = !value.empty() && value.size() <= 19 &&
-                        std::all_of(value.begin(), value.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+    const bool number = !value.empty() && value.size() <= 19 && std::all_of(value.begin(), value.end(), [](char c) {
+                            return std::isdigit(static_cast<unsigned char>(c));
+                        });
     if (number) return std::stoull(value);
     return value;
 }
@@ -72,7 +73,7 @@ void printText(const Outcome& outcome, std::ostream& out) {
     switch (outcome.failure) {
     case Failure::None:
         if (outcome.command == "detect") {
-            out << "Radio Type: " << radioTypeName(outcome.radio.value_or(Veltrio::Radio::RADIO_TYPE_UNKNOWN)) << "\n";
+            out << "Radio Type: " << radioTypeName(*outcome.radio) << "\n";
         } else if (outcome.command == "query") {
             out << "--" << radioCommand(*outcome.radio);
             for (const Setting& s : outcome.settings) out << " --" << s.option << " " << s.value;
@@ -103,7 +104,8 @@ void printJson(const Outcome& outcome, std::ostream& out) {
     if (!outcome.differences.empty()) {
         json["differences"] = nlohmann::ordered_json::array();
         for (const Difference& d : outcome.differences)
-            json["differences"].push_back({{"option", d.option}, {"asked", jsonValue(d.asked)}, {"read", jsonValue(d.read)}});
+            json["differences"].push_back(
+                {{"option", d.option}, {"asked", jsonValue(d.asked)}, {"read", jsonValue(d.read)}});
     }
     if (outcome.failure != Failure::None) json["error"] = outcome.error;
     // A radio's answer quoted in an error need not be UTF-8: such bytes become U+FFFD.

@@ -151,7 +151,8 @@ bool Microhard920ARadio::modeOf(const Microhard920ARegisters& registers, MICROHA
     if (!microhardWirelessBaudCodes.rateOf(registers.wirelessRateCode, rate)) return false;
     for (const ModeRow& row : modeTable)
         if (row.wirelessRate == rate && row.maxPacketSize == registers.maxPacketSize &&
-            row.retransmissions == registers.retransmissions && static_cast<unsigned int>(registers.fecMode) == row.fecMode) {
+            row.retransmissions == registers.retransmissions &&
+            static_cast<unsigned int>(registers.fecMode) == row.fecMode) {
             mode = row.mode;
             return true;
         }

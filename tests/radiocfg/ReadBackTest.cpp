@@ -99,7 +99,9 @@ TEST_P(ReadBackTest, QueryGivesBackTheWrittenLineAndThatLineProgramsTheSame) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Radios, ReadBackTest, testing::ValuesIn(radios),
-                         [](const testing::TestParamInfo<RadioCase>& info) { return std::string("_") + info.param.type; });
+                         [](const testing::TestParamInfo<RadioCase>& info) {
+                             return std::string("_") + info.param.type;
+                         });
 
 // A radio that acknowledges a write but keeps its old value: --verify names
 // the value on one line and fails; --query shows what the radio holds, and a
@@ -148,8 +150,8 @@ TEST(ReadBackFaultTest, QueryFailsOnOneLine) {
 
     const auto j = radiocfg(*nothing, {"--query", "--json"});
     EXPECT_EQ(j.exitStatus, 1);
-    EXPECT_EQ(nlohmann::json::parse(j.out),
-              nlohmann::json::parse(R"({"command":"query","radio":"not detected","error":"Radio Type: not detected"})"));
+    EXPECT_EQ(nlohmann::json::parse(j.out), nlohmann::json::parse(R"({"command":"query","radio":"not detected",
+                                                                       "error":"Radio Type: not detected"})"));
 
     // --detect --json: the result alone, without the progress lines.
     const auto d = radiocfg(*nothing, {"--detect", "--json"});
