@@ -21,26 +21,6 @@ std::string optionValue(unsigned int value, Set set) {
     return (accepts([&] { set(value); }) ? "" : notSettable) + std::to_string(value);
 }
 
-Settings satelSettings(unsigned int frequency, unsigned int spacing, unsigned int power) {
-    return {{"satel_freq", std::to_string(frequency)},
-            {"satel_spacing", std::to_string(spacing)},
-            {"satel_power", std::to_string(power)}};
-}
-
-} // namespace
-
-Settings readSettings(Veltrio::Radio::SatelRadio& radio) {
-    using namespace Veltrio::Radio;
-    unsigned int frequency = 0, spacing = 0, power = 0;
-    radio.getConfig(frequency, spacing, power);
-    return {{"satel_freq", optionValue(frequency, [](unsigned int v) { SatelSetFrequencyCommand().setFrequency(v); })},
-            {"satel_spacing",
-             optionValue(spacing, [](unsigned int v) { SatelSetChannelSpacingCommand().setChannelSpacing(v); })},
-            {"satel_power", optionValue(power, [](unsigned int v) { SatelSetPowerCommand().setPower(v); })}};
-}
-
-namespace {
-
 Outcome satelOutcome(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD baud,
                      boost::program_options::variables_map& options,
                      const boost::program_options::options_description& group) {
@@ -58,7 +38,9 @@ Outcome satelOutcome(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD 
         const unsigned int frequency = options["satel_freq"].as<unsigned int>();    // Hz
         const unsigned int spacing = options["satel_spacing"].as<unsigned int>();   // Hz
         const unsigned int power = options["satel_power"].as<unsigned int>();       // mW
-        outcome.settings = satelSettings(frequency, spacing, power);
+        outcome.settings = {{"satel_freq", std::to_string(frequency)},
+                            {"satel_spacing", std::to_string(spacing)},
+                            {"satel_power", std::to_string(power)}};
 
         // 8N1, RTS/CTS, 2.5 s read deadline; commands time out after 2 s. The
         // radio is destroyed before the device, and both before a failure is
@@ -75,6 +57,16 @@ Outcome satelOutcome(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD 
 }
 
 } // namespace
+
+Settings readSettings(Veltrio::Radio::SatelRadio& radio) {
+    using namespace Veltrio::Radio;
+    unsigned int frequency = 0, spacing = 0, power = 0;
+    radio.getConfig(frequency, spacing, power);
+    return {{"satel_freq", optionValue(frequency, [](unsigned int v) { SatelSetFrequencyCommand().setFrequency(v); })},
+            {"satel_spacing",
+             optionValue(spacing, [](unsigned int v) { SatelSetChannelSpacingCommand().setChannelSpacing(v); })},
+            {"satel_power", optionValue(power, [](unsigned int v) { SatelSetPowerCommand().setPower(v); })}};
+}
 
 int satel(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD baud,
           boost::program_options::variables_map& options, boost::program_options::options_description group) {
