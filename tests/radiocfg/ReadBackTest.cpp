@@ -47,15 +47,16 @@ Args words(const std::string& line) {
 }
 
 struct RadioCase {
-    const char* type;  // radiosim's
-    const char* name;  // as radiocfg names it
-    const char* line;  // the command that programs it
+    const char* type; // radiosim's
+    const char* name; // as radiocfg names it
+    const char* line; // the command that programs it
+    const char* baud; // of the port, for every run
 };
 
 const RadioCase radios[] = {
-    {"satel", "Satel", "--satel --satel_freq 438125000 --satel_spacing 12500 --satel_power 500"},
-    {"l400", "Microhard L400", "--l400 --l400_freq 450125000 --l400_power 2000 --l400_mode VLTR"},
-    {"920a", "Microhard 920A", "--920a --920a_channel 5 --920a_address 10 --920a_mode FAST"},
+    {"satel", "Satel", "--satel --satel_freq 438125000 --satel_spacing 12500 --satel_power 500", "9600"},
+    {"l400", "Microhard L400", "--l400 --l400_freq 450125000 --l400_power 2000 --l400_mode VLTR", "38400"},
+    {"920a", "Microhard 920A", "--920a --920a_channel 5 --920a_address 10 --920a_mode FAST", "115200"},
 };
 
 void PrintTo(const RadioCase& c, std::ostream* out) { *out << c.type; }
@@ -66,20 +67,24 @@ class ReadBackTest : public testing::TestWithParam<RadioCase> {};
 
 TEST_P(ReadBackTest, QueryGivesBackTheWrittenLineAndThatLineProgramsTheSame) {
     const RadioCase& c = GetParam();
+    const auto run = [&c](const Simulator& radio, Args args) {
+        args.insert(args.end(), {"-b", c.baud});
+        return radiocfg(radio, args);
+    };
     const auto written = startRadio(c.type);
     Args write = words(c.line);
     write.push_back("--verify");
-    const auto w = radiocfg(*written, write);
+    const auto w = run(*written, write);
     EXPECT_EQ(w.exitStatus, 0);
     EXPECT_EQ(w.out, "");
 
-    const auto q = radiocfg(*written, {"--query"});
+    const auto q = run(*written, {"--query"});
     EXPECT_EQ(q.exitStatus, 0);
     EXPECT_EQ(q.out, std::string(c.line) + "\n");
     EXPECT_EQ(q.err, "");
 
     // The same values as one JSON object, in the same order.
-    const auto j = radiocfg(*written, {"--query", "--json"});
+    const auto j = run(*written, {"--query", "--json"});
     EXPECT_EQ(j.exitStatus, 0);
     const auto json = nlohmann::ordered_json::parse(j.out);
     EXPECT_EQ(json["command"], "query");
@@ -93,7 +98,7 @@ TEST_P(ReadBackTest, QueryGivesBackTheWrittenLineAndThatLineProgramsTheSame) {
     EXPECT_EQ(fromJson, words(c.line));
 
     const auto fresh = startRadio(c.type);
-    const auto again = radiocfg(*fresh, words(q.out));
+    const auto again = run(*fresh, words(q.out));
     EXPECT_EQ(again.exitStatus, 0);
     EXPECT_EQ(fresh->state(), written->state());
 }
