@@ -152,6 +152,7 @@ TEST(CommandLineTest, JsonRefusalsAreOneObject) {
         {{"--query", "--json", "-p", "/nonexistent/port"}, "Specified port does not exist: /nonexistent/port"},
         {{"--query", "--json", "-p", pty.slavePath(), "-b", "4800"}, "Invalid baudrate: 4800"},
         {{"--query", "--json", "--bogus"}, "unrecognised option '--bogus'"},
+        {{"--920a", "--json", "--920a_channel", "150"}, "Invalid --920a_channel: 150 (0 to 99)"},
     };
     for (const auto& c : cases) {
         const auto r = radiocfg(c.args);
