@@ -44,47 +44,52 @@ private:
     std::streambuf* const saved;
 };
 
-RADIO_TYPE detectRadio(::Timer& timer, AsioSerialDevice& device, bool showProgress) {
+RADIO_TYPE detectRadio(::Timer& timer, AsioSerialDevice& device, const ExchangeTiming& timing, bool showProgress) {
     ProgressSilenced silenced(!showProgress);
-    return RadioBase::detectType(&timer, &device);
+    return RadioBase::detectType(&timer, &device, timing);
 }
 
 // The settings of the radio found, read by its own driver on the same line.
-Settings readDetected(RADIO_TYPE type, ::Timer& timer, AsioSerialDevice& device) {
+Settings readDetected(RADIO_TYPE type, ::Timer& timer, AsioSerialDevice& device, const ExchangeTiming& timing) {
     constexpr unsigned int commandTimeout = 2000;
+    const auto read = [&timing](auto& radio) {
+        radio.setTiming(timing);
+        return readSettings(radio);
+    };
     switch (type) {
     case RADIO_TYPE_SATEL: {
         SatelRadio radio(&timer, commandTimeout, &device, nullptr);
-        return readSettings(radio);
+        return read(radio);
     }
     case RADIO_TYPE_MICROHARD_L400: {
         MicrohardL400Radio radio(&timer, commandTimeout, &device, nullptr);
-        return readSettings(radio);
+        return read(radio);
     }
     case RADIO_TYPE_MICROHARD_920A: {
         Microhard920ARadio radio(&timer, commandTimeout, &device, nullptr);
-        return readSettings(radio);
+        return read(radio);
     }
     default:
         return Settings();
     }
 }
 
-// Both commands: 8N1, RTS/CTS, 2.5 s read deadline. The device is closed
-// before anything is printed.
-Outcome findRadio(const char* command, const std::string& port, PORT_CONFIG_BAUD baud, bool showProgress) {
+// Both commands: 8N1, RTS/CTS, the exchange timing of the command line. The
+// device is closed before anything is printed.
+Outcome findRadio(const char* command, const std::string& port, PORT_CONFIG_BAUD baud,
+                  const ExchangeTiming& timing, bool showProgress) {
     Outcome outcome;
     outcome.command = command;
     const bool query = outcome.command == "query";
     try {
-        AsioSerialDevice device(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, 2500);
+        AsioSerialDevice device(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, timing);
         ::Timer timer;
-        outcome.radio = detectRadio(timer, device, showProgress);
+        outcome.radio = detectRadio(timer, device, timing, showProgress);
         if (query) {
             if (*outcome.radio == RADIO_TYPE_UNKNOWN)
                 outcome.fail(std::string("Radio Type: ") + radioTypeName(RADIO_TYPE_UNKNOWN));
             else
-                outcome.settings = readDetected(*outcome.radio, timer, device);
+                outcome.settings = readDetected(*outcome.radio, timer, device, timing);
         }
     } catch (const std::exception& e) {
         outcome.fail(e.what());
@@ -96,9 +101,9 @@ Outcome findRadio(const char* command, const std::string& port, PORT_CONFIG_BAUD
 
 int detect(const std::string& port, PORT_CONFIG_BAUD baud, boost::program_options::variables_map& options) {
     const bool json = options.count("json") > 0;
-    return report(findRadio("detect", port, baud, !json), json);
+    return report(findRadio("detect", port, baud, exchangeTiming(options), !json), json);
 }
 
 int query(const std::string& port, PORT_CONFIG_BAUD baud, boost::program_options::variables_map& options) {
-    return report(findRadio("query", port, baud, false), options.count("json") > 0);
+    return report(findRadio("query", port, baud, exchangeTiming(options), false), options.count("json") > 0);
 }

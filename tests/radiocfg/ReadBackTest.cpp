@@ -1,7 +1,8 @@
 // radiocfg --query, --verify and --json, run as the built program against
-// simulated radios, one case per radio type: what a write leaves in a radio
-// reads back as the command line that wrote it, and that line programs a
-// fresh radio the same way.
+// simulated radios with a real radio's timing, one case per radio type: what
+// a write leaves in a radio reads back as the command line that wrote it, and
+// that line programs a fresh radio the same way. The runs use --fast; one
+// query runs with the patient default.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -21,8 +22,9 @@ using RadioSim::Simulator;
 
 namespace {
 
-TestSupport::ProgramResult radiocfg(const Simulator& radio, Args args) {
+TestSupport::ProgramResult radiocfg(const Simulator& radio, Args args, bool fast = true) {
     args.insert(args.end(), {"-p", radio.slavePath()});
+    if (fast) args.push_back("--fast");
     return TestSupport::runProgram(TestSupport::programPath("radiocfg"), args, std::chrono::seconds(200));
 }
 
@@ -34,7 +36,7 @@ std::unique_ptr<Simulator> startRadio(const std::string& type, const std::string
     if (!kept.empty()) {
         EXPECT_TRUE(personality->keepOldValue(kept)) << kept;
     }
-    auto radio = std::make_unique<Simulator>(std::move(personality), faults);
+    auto radio = std::make_unique<Simulator>(std::move(personality), faults, RadioSim::Timing::realistic());
     radio->start();
     return radio;
 }
@@ -149,7 +151,7 @@ TEST(ReadBackFaultTest, QueryFailsOnOneLine) {
     RadioSim::Faults silent;
     silent.silent = true;
     const auto nothing = startRadio("satel", "", silent);
-    const auto q = radiocfg(*nothing, {"--query"});
+    const auto q = radiocfg(*nothing, {"--query"}, false); // the patient default
     EXPECT_EQ(q.exitStatus, 1);
     EXPECT_EQ(q.out, "Radio Type: not detected\n");
 

@@ -34,6 +34,12 @@ public:
 
     virtual State state() const = 0;
 
+    // Timing traits, for the simulator: a command that writes the radio's
+    // flash takes longer to answer; an escape sequence ("+++" alone on a
+    // quiet line) counts only after a guard time without traffic.
+    virtual bool writesFlash(const std::string& /*command*/) const { return false; }
+    virtual bool isEscape(const std::string& /*input*/) const { return false; }
+
     // Makes the radio acknowledge every write of one setting (a name of
     // state(): "power", "S108") as usual but keep the value it had, like a
     // radio that ignores the setting. False for a name state() does not have.
