@@ -33,7 +33,7 @@ unsigned baudOfSpeed(unsigned speed) {
 }
 
 Simulator::Simulator(const SimConfig& config)
-    : onLine(config.onLine), started(std::chrono::steady_clock::now()), model(config.model) {
+    : onLine(config.onLine), onSent(config.onSent), started(std::chrono::steady_clock::now()), model(config.model) {
     char name[PATH_MAX] = {0};
     termios raw{};
     cfmakeraw(&raw);
@@ -163,10 +163,12 @@ void Simulator::write(const std::vector<Output>& out) {
             done += static_cast<std::size_t>(n);
         }
         dropped += o.bytes.size() - done;
-        if (done == o.bytes.size() && o.hasPosition) {
-            positions.push_back({o.lat, o.lon, std::chrono::steady_clock::now()});
+        if (done < o.bytes.size()) continue;
+        if (o.hasPosition) {
+            positions.push_back({o.fix.lat, o.fix.lon, std::chrono::steady_clock::now(), o.fix, o.corrupted});
             sentPosition = true;
         }
+        if (onSent) onSent(o.bytes);
     }
     if (sentPosition) changed.notify_all();
 }
@@ -208,6 +210,16 @@ std::size_t Simulator::bytesLost() const {
 std::size_t Simulator::bytesDropped() const {
     std::lock_guard<std::mutex> lock(m);
     return dropped;
+}
+
+void Simulator::setSilent(bool on) {
+    std::lock_guard<std::mutex> lock(m);
+    model.setSilent(on);
+}
+
+void Simulator::setCorruptChecksums(bool on) {
+    std::lock_guard<std::mutex> lock(m);
+    model.setCorruptChecksums(on);
 }
 
 unsigned Simulator::baud() const {
