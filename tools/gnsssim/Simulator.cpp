@@ -40,8 +40,12 @@ Simulator::Simulator(const SimConfig& config)
     if (openpty(&masterFd_, &slaveFd_, name, &raw, nullptr) != 0) throw std::runtime_error("openpty failed");
     slavePath = name;
     // The slave stays open here too, so the line survives the program closing
-    // and reopening its port to change the baud rate.
+    // and reopening its port to change the baud rate. Neither end is handed to
+    // programs started meanwhile: one that kept the master would keep the
+    // line alive after the simulator has gone.
     fcntl(masterFd_, F_SETFL, fcntl(masterFd_, F_GETFL) | O_NONBLOCK);
+    fcntl(masterFd_, F_SETFD, FD_CLOEXEC);
+    fcntl(slaveFd_, F_SETFD, FD_CLOEXEC);
     if (!config.linkPath.empty()) {
         struct stat st;
         if (lstat(config.linkPath.c_str(), &st) == 0) {
