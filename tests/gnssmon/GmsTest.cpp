@@ -136,6 +136,24 @@ public:
         return out;
     }
 
+    // Index of the first call from `from` on for which `is` holds; calls.size() if none.
+    std::size_t firstCall(std::size_t from, const std::function<bool(const Call&)>& is) const {
+        while (from < calls.size() && !is(calls[from])) ++from;
+        return from;
+    }
+
+    // The call `to` is the first to act after a pause of `pause` ms that the
+    // call `from` began: it ends no sooner than the pause after `from` began,
+    // and every call in between began before the pause was over (with some
+    // room for a step that takes one more call). Both follow from the ticks
+    // alone, however slowly the calls come.
+    void expectPause(std::size_t from, std::size_t to, std::uint32_t pause, const char* what) const {
+        ASSERT_LT(from, to) << what;
+        ASSERT_LT(to, calls.size()) << what;
+        EXPECT_GE(calls[to].after - calls[from].before, pause) << what;
+        EXPECT_LT(calls[to - 1].before - calls[from].after, pause + 150) << what;
+    }
+
     static void waitForTick(std::uint32_t tick) {
         while (static_cast<std::int32_t>(TimerTick() - tick) < 0) usleep(1000);
     }
@@ -230,6 +248,14 @@ TEST(GmsSearch, ReceiverAt9600IsFoundAndMovedTo57600) {
     EXPECT_EQ(9600u, w[3].lineBaud);
     EXPECT_EQ("\r\n$JOFF\r\n$JSAVE\r\n", w[4].written);
     EXPECT_EQ(57600u, w[4].lineBaud);
+
+    // 50 ms for the "$JBAUD" line to go out before the port is reopened at
+    // the new rate, and 50 ms more before the next line.
+    const std::size_t jbaud = b.firstCall(0, [](const Call& c) { return c.written == "\r\n$JBAUD,57600\r\n"; });
+    const std::size_t reopened = b.firstCall(jbaud, [](const Call& c) { return c.lineBaud == 57600; });
+    const std::size_t joff = b.firstCall(reopened, [](const Call& c) { return !c.written.empty(); });
+    b.expectPause(jbaud, reopened, 50, "reopened at 57600");
+    b.expectPause(reopened, joff, 50, "$JOFF");
 
     // What reached the receiver: the one probe at its rate, then everything at the new one.
     const std::vector<std::string> received = {"$JI", "$JBAUD,57600", "$JOFF", "$JSAVE", "$JT", "$JI",

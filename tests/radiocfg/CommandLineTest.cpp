@@ -1,7 +1,11 @@
 // The radiocfg command line, run as the built program.
 #include <gtest/gtest.h>
 
+#include <termios.h>
+
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/Program.h"
@@ -50,6 +54,33 @@ TEST(CommandLineTest, BaudRateOutsideTheAcceptedSet) {
         const auto r = radiocfg({"--detect", "-p", pty.slavePath(), "-b", baud});
         EXPECT_EQ(r.exitStatus, 1);
         EXPECT_EQ(r.out, std::string("Invalid baudrate: ") + baud + "\n");
+    }
+}
+
+// Each accepted rate (and the default) is the speed of the line by the time
+// the first command reaches the radio. The runs go side by side; each is hung
+// up once its speed was read.
+TEST(CommandLineTest, EveryAcceptedBaudRateReachesThePort) {
+    const std::vector<std::pair<std::string, speed_t>> rates = {
+        {"9600", B9600}, {"19200", B19200}, {"38400", B38400}, {"57600", B57600}, {"115200", B115200}, {"", B9600}};
+    std::vector<std::unique_ptr<TestSupport::Pty>> lines;
+    std::vector<std::unique_ptr<TestSupport::BackgroundProgram>> runs;
+    for (const auto& [baud, speed] : rates) {
+        lines.push_back(std::make_unique<TestSupport::Pty>());
+        std::vector<std::string> args = {"--satel", "-p", lines.back()->slavePath(), "--satel_freq", "438125000",
+                                         "--satel_spacing", "12500", "--satel_power", "500"};
+        if (!baud.empty()) args.insert(args.end(), {"-b", baud});
+        runs.push_back(std::make_unique<TestSupport::BackgroundProgram>(TestSupport::programPath("radiocfg"), args));
+    }
+    for (std::size_t i = 0; i < rates.size(); ++i) {
+        const std::string& baud = rates[i].first;
+        EXPECT_EQ(lines[i]->readUntil("SL+++", std::chrono::seconds(30)), "SL+++") << baud;
+        termios line{};
+        ASSERT_EQ(tcgetattr(lines[i]->master(), &line), 0) << baud;
+        EXPECT_EQ(cfgetospeed(&line), rates[i].second) << baud;
+        EXPECT_EQ(cfgetispeed(&line), rates[i].second) << baud;
+        lines[i]->closeMaster();
+        EXPECT_EQ(runs[i]->wait(), 1) << baud;
     }
 }
 

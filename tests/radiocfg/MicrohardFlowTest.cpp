@@ -110,11 +110,25 @@ TEST(MicrohardFlowTest, ASilentRadioTimesOut) {
     faults.silent = true;
     Simulator sim(radio(MicrohardModel::L400), faults);
     sim.start();
-    const auto r = radiocfg({"--l400", "-p", sim.slavePath(), "--l400_freq", "450125000", "--l400_power", "1000",
-                             "--l400_mode", "PC1"});
-    EXPECT_EQ(r.exitStatus, 1);
+    TestSupport::BackgroundProgram run(TestSupport::programPath("radiocfg"),
+                                       {"--l400", "-p", sim.slavePath(), "--l400_freq", "450125000", "--l400_power",
+                                        "1000", "--l400_mode", "PC1"});
+    // Each unanswered command is given up once its 2 s timeout has passed, at
+    // the end of the 2.5 s read that was waiting then: not before, and not a
+    // read later.
+    ASSERT_TRUE(sim.waitForCommands(1, std::chrono::seconds(30)));
+    const auto ata = std::chrono::steady_clock::now();
+    ASSERT_TRUE(sim.waitForCommands(2, std::chrono::seconds(30)));
+    const auto escape = std::chrono::steady_clock::now();
+    EXPECT_EQ(run.wait(), 1);
+    const auto end = std::chrono::steady_clock::now();
+    for (const auto waited : {escape - ata, end - escape}) {
+        const auto waitedMs = std::chrono::duration_cast<std::chrono::milliseconds>(waited).count();
+        EXPECT_GE(waitedMs, 2000);
+        EXPECT_LT(waitedMs, 3500);
+    }
     // The start-up "ATA" may go unanswered; the escape may not.
-    EXPECT_EQ(r.out, "Timeout waiting for repsonse: +++\n");
+    EXPECT_EQ(run.out, "Timeout waiting for repsonse: +++\n");
     EXPECT_EQ(sim.received(), (std::vector<std::string>{"ATA", "+++"}));
 }
 

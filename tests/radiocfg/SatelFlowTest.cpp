@@ -22,10 +22,13 @@ struct SatelRadioOnPty {
         : sim(std::make_unique<RadioSim::SatelPersonality>(), faults) {
         sim.start();
     }
+    std::vector<std::string> args(const std::vector<std::string>& values) const {
+        std::vector<std::string> all = {"--satel", "-p", sim.slavePath()};
+        all.insert(all.end(), values.begin(), values.end());
+        return all;
+    }
     TestSupport::ProgramResult configure(const std::vector<std::string>& values) {
-        std::vector<std::string> args = {"--satel", "-p", sim.slavePath()};
-        args.insert(args.end(), values.begin(), values.end());
-        return TestSupport::runProgram(TestSupport::programPath("radiocfg"), args, 90s);
+        return TestSupport::runProgram(TestSupport::programPath("radiocfg"), args(values), 90s);
     }
     RadioSim::Simulator sim;
 };
@@ -73,13 +76,21 @@ TEST(SatelFlowTest, ARejectedValueIsReportedBeforeAnythingIsWritten) {
     EXPECT_TRUE(radio.sim.received().empty());
 }
 
+// The unanswered command fails once its 2 s timeout has passed, at the end of
+// the 2.5 s read that was waiting then: not before, and not a read later.
 TEST(SatelFlowTest, ASilentRadioIsATimeout) {
     RadioSim::Faults faults;
     faults.silent = true;
     SatelRadioOnPty radio(faults);
-    const auto r = radio.configure(goodValues);
-    EXPECT_EQ(r.exitStatus, 1);
-    EXPECT_EQ(r.out, "Timeout waiting for repsonse: SL+++\n");
+    TestSupport::BackgroundProgram run(TestSupport::programPath("radiocfg"), radio.args(goodValues));
+    ASSERT_TRUE(radio.sim.waitForCommands(1, 30s));
+    const auto sent = std::chrono::steady_clock::now();
+    EXPECT_EQ(run.wait(), 1);
+    const auto failedAfterMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent).count();
+    EXPECT_GE(failedAfterMs, 2000);
+    EXPECT_LT(failedAfterMs, 3500);
+    EXPECT_EQ(run.out, "Timeout waiting for repsonse: SL+++\n");
     EXPECT_EQ(radio.sim.received(), Commands{"SL+++"});
 }
 

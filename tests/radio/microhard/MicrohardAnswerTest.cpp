@@ -219,6 +219,7 @@ TEST(MicrohardAnswerTest, TypedGettersConvertOrRefuse) {
         GET(MicrohardL400GetWirelessBaudRateCommand, getWirelessBaudRate, "7", unknown),
         GET(MicrohardL400GetWirelessBaudRateCommand, getWirelessBaudRate, "0", unknown),
         GET(MicrohardGetNetworkAddressCommand, getNetworkAddress, "4000000000", "4000000000"),
+        GET(MicrohardGetNetworkAddressCommand, getNetworkAddress, "4294967295", "4294967295"),
         GET(MicrohardGetNetworkAddressCommand, getNetworkAddress, "4294967296", "throws Conversion error: Invalid string to unsigned conversion"),
         GET(MicrohardGetNetworkAddressCommand, getNetworkAddress, "ERROR", "throws Conversion error: Invalid string to unsigned conversion"),
         GET(MicrohardGetUnitAddressCommand, getUnitAddress, "65534", "65534"),

@@ -263,6 +263,15 @@ TEST(SatelCommandsTest, NumbersWithAUnit) {
     const Offer at = offer(power, "\r\n1000 mW\r\n");
     EXPECT_EQ(at.start, 2u);
     EXPECT_EQ(at.length, 7u);
+    // The power is digits only: a sign or a marker in front is not part of
+    // the number (a sign would turn 500 into 4294966796 mW).
+    for (const char* answer : {"-500 mW", "<500 mW"}) {
+        const Offer marked = offer(power, answer);
+        EXPECT_TRUE(marked.complete) << answer;
+        EXPECT_EQ(power.getPower(), 500u) << answer;
+        EXPECT_EQ(marked.start, 1u) << answer;
+        EXPECT_EQ(marked.length, 6u) << answer;
+    }
 
     SatelGetSignalThresholdCommand threshold;
     expectCompletesOnlyWhole(threshold, "-110 dBm");
