@@ -371,7 +371,8 @@ void longRun(const std::string& gnssmon, int seconds)
         }
         ++intact;
         intactText.insert(text);
-        if (!lines.count(text)) ++missing;
+        if (!lines.count(text) && ++missing <= 20)
+            std::printf("not printed: the position sent at %.3f s\n", std::chrono::duration<double>(p.at - start).count());
     }
     std::size_t unsent = 0;
     for (const std::string& l : lines)

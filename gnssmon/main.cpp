@@ -23,6 +23,7 @@
 #include <cmath>
 #include <cstring>
 #include <iostream>
+#include <sstream>
 #include <string>
 
 namespace po = boost::program_options;
@@ -125,8 +126,13 @@ int main(int argc, char** argv) {
         ("port,p", po::value<std::string>(&o.port)->default_value("/dev/ttyO1"), "port (/dev/ttyO1, COM1)")
         ("baud", po::value<unsigned int>(&o.baud)->default_value(57600), "port baud rate (default: 57600)")
         ("duration", po::value<double>(&o.duration)->default_value(kDefaultDurationS)->notifier([](double s) {
-             if (!std::isfinite(s) || s < 0.0)
-                 throw po::validation_error(po::validation_error::invalid_option_value, "duration", std::to_string(s));
+             if (!std::isfinite(s) || s < 0.0) {
+                 std::ostringstream value;
+                 value << s;
+                 po::invalid_option_value refused(value.str());
+                 refused.set_option_name("--duration");
+                 throw refused;
+             }
          }), "seconds to run (0: until SIGINT or SIGTERM)")
         ("json", po::bool_switch(&o.json), "print each new fix as a JSON TPV object, one per line");
 
