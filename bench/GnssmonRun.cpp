@@ -348,11 +348,11 @@ void longRun(const std::string& gnssmon, int seconds)
             }
         });
     });
+    const double ended = since();
     over = true;
     faults.join();
     sampler.join();
     sim.stop();
-    const double ended = since();
 
     // Every position sent whole with a right checksum while gnssmon ran (but
     // the last 100 ms, which it may not have had time to read) must be
