@@ -401,10 +401,13 @@ int main(int argc, char** argv)
     std::string gnssmon = "build/bin/gnssmon";
     int runs = 3;
     int longSeconds = 0;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--gnssmon") == 0) gnssmon = argv[i + 1];
-        else if (std::strcmp(argv[i], "--runs") == 0) runs = std::atoi(argv[i + 1]);
-        else if (std::strcmp(argv[i], "--long") == 0) longSeconds = std::atoi(argv[i + 1]);
+    bool textOnly = false;  // a gnssmon from before --json and --duration: its text runs alone
+    for (int i = 1; i < argc; ++i) {
+        const bool valued = i + 1 < argc;
+        if (std::strcmp(argv[i], "--text-only") == 0) textOnly = true;
+        else if (valued && std::strcmp(argv[i], "--gnssmon") == 0) gnssmon = argv[++i];
+        else if (valued && std::strcmp(argv[i], "--runs") == 0) runs = std::atoi(argv[++i]);
+        else if (valued && std::strcmp(argv[i], "--long") == 0) longSeconds = std::atoi(argv[++i]);
     }
     if (longSeconds > 0) {
         longRun(gnssmon, longSeconds);
@@ -416,6 +419,7 @@ int main(int argc, char** argv)
     bool ok = true;
     for (int i = 0; i < runs; ++i) {
         for (const bool json : {false, true}) {
+            if (json && textOnly) continue;
             const RunResult r = streamingRun(gnssmon, json);
             const double percent = cpuPercent(r.gnssmon, r.wall);
             const double gpsdPercent = cpuPercent(r.gpsd, r.wall);
@@ -445,6 +449,14 @@ int main(int argc, char** argv)
             }
             rss.push_back(static_cast<double>(r.gnssmon.maxRssKiB));
         }
+    }
+    if (textOnly) {
+        std::printf("cpu_percent %.3f\ngpsd_cpu_percent %.3f\nsteady_cpu_percent %.3f\ngpsd_steady_cpu_percent %.3f\n"
+                    "wakeups_per_s %.1f\npeak_rss_kib %.0f\nlatency_samples %zu\nlatency_p50_ms %.3f\n"
+                    "latency_p99_ms %.3f\n",
+                    median(cpu), median(gpsdCpu), median(steady), median(gpsdSteady), median(wakeUpRate),
+                    *std::max_element(rss.begin(), rss.end()), all.size(), median(all), percentile(all, 99));
+        return ok ? 0 : 1;
     }
     // The floor: no receiver at all (a port that does not exist), so that
     // nothing is read or decoded, only the link search runs.
