@@ -60,10 +60,10 @@ bool validReceiver(int receiver) { return receiver >= 0 && receiver < GMS_RECEIV
 
 void send(int receiver, const char* text) { UartPutString(GmsState[receiver].Setup.iPort, text); }
 
-// The search cycle 4800, 9600, 19200, 38400, 57600, 4800...; a rate out of the
-// cycle starts it again at 4800.
+// The search cycle 4800, 9600, 19200, 38400, 57600, 115200, 4800...; a rate
+// out of the cycle starts it again at 4800.
 uint32_t nextSearchBaud(uint32_t baud) {
-    static const uint32_t cycle[] = {4800, 9600, 19200, 38400, 57600};
+    static const uint32_t cycle[] = {4800, 9600, 19200, 38400, 57600, 115200};
     constexpr std::size_t n = sizeof cycle / sizeof cycle[0];
     for (std::size_t i = 0; i < n; ++i)
         if (cycle[i] == baud) return cycle[(i + 1) % n];
@@ -335,15 +335,20 @@ void GmsProcess() {
         _GPS_MGR_STATE& s = GmsState[receiver];
         unsigned char byte;
 
+        // A line that never runs dry (a babbling device, /dev/zero) must not
+        // hold the caller: each pass takes at most GMS_MAX_BYTES_PER_PASS, and
+        // what is left waits on the line for the next pass.
+        int budget = GMS_MAX_BYTES_PER_PASS;
         if (s.bFlushRx) {
-            while (UartGetByte(b.iPort, &byte) == UART_SUCCESS) {
-            }
+            while (budget > 0 && UartGetByte(b.iPort, &byte) == UART_SUCCESS) --budget;
             s.bFlushRx = false;
         }
-        // The pass ends with each binary frame the parser accepts, so that the
-        // caller sees every position before the next one overwrites it; what
-        // follows waits for the next call (bGmsGetNextActionTick says so).
-        while (UartGetByte(b.iPort, &byte) == UART_SUCCESS) {
+        // The pass also ends with each binary frame the parser accepts, so
+        // that the caller sees every position before the next one overwrites
+        // it; what follows waits for the next call (bGmsGetNextActionTick says
+        // so).
+        while (budget > 0 && UartGetByte(b.iPort, &byte) == UART_SUCCESS) {
+            --budget;
             NmeaParseProcessChrIn(receiver, static_cast<char>(byte));
             if (QelParseProcessChrIn(receiver, byte) == 1) break;
         }

@@ -4,14 +4,19 @@
 #include "gnssmon/NmeaParse.h"
 #include "gnssmon/TimeServices.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
 // A line is split on "," and "*" into at most 24 tokens; token 0 is the name.
+// The fields end at the "*": the checksum digits after it are never a field.
 // An empty field is an empty token; a field missing because the line ended is
 // a null token, so "token n present" is simply n < count. The checksum is
-// tested on the line as received, before splitting overwrites the "*".
+// tested on the line as received, before splitting overwrites the "*". A line
+// that carries a checksum which does not match is corrupt: it is not decoded
+// and sets no tick, except where its decoder marks the values it would have
+// given as missing.
 //
 // Receiver replies to "$J" commands begin "$>". Replies and sentences are
 // dispatched by exact name through the table at the end of this file; each
@@ -23,7 +28,7 @@ struct NmeaLine {
     int instance;
     char* tok[NMEA_MAX_TOKENS + 1];
     int count;
-    bool checksumOk;
+    bool checksumOk;  // the line carries "*hh" and it matches
 
     bool has(int n) const { return n < count; }
     bool is(int n, const char* text) const { return has(n) && std::strcmp(tok[n], text) == 0; }
@@ -66,6 +71,30 @@ bool copyIfFits(char (&buffer)[N], const char* text)
 bool fitsDbText(const char* text, int field)
 {
     return std::strlen(text) < static_cast<std::size_t>(field);
+}
+
+// A real field that is a finite number from `lo` to `hi`, and nothing else
+// ("nan", "1e999", "12x" and an empty field are refused).
+bool readReal(const char* field, double lo, double hi, double& value)
+{
+    if (field == nullptr || *field == '\0') return false;
+    char* end = nullptr;
+    const double v = std::strtod(field, &end);
+    if (*end != '\0' || !std::isfinite(v) || v < lo || v > hi) return false;
+    value = v;
+    return true;
+}
+
+// A decimal integer field from `lo` to `hi`, read without overflow.
+bool readInt(const char* field, long lo, long hi, long& value)
+{
+    if (field == nullptr || *field == '\0') return false;
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(field, &end, 10);
+    if (*end != '\0' || errno == ERANGE || v < lo || v > hi) return false;
+    value = v;
+    return true;
 }
 
 void postRequest(int instance, unsigned char code)
@@ -206,40 +235,76 @@ void decodeJwaasprn(const NmeaLine& l)
 
 // ---- NMEA sentences -------------------------------------------------------------
 
+// Physical ranges of the values the sentences carry. A receiver for export
+// stops reporting at 515 m/s; no vehicle this unit rides on comes near 1000.
+constexpr double kMaxSpeedMs = 1000.0;
+constexpr double kKmhToMs = 0.27777777778;
+constexpr double kKnotsToMs = 1852.0 / 3600.0;
+// Rate of turn, degrees per minute: a whole turn per second.
+constexpr double kMaxRateOfTurn = 21600.0;
+
 // "$GPVTG,054.7,T,034.4,M,005.5,N,010.2,K*48": true course, magnetic course,
-// speed in knots and in km/h.
+// speed in knots and in km/h, and from NMEA 2.3 on a mode ("N" not valid):
+// "$GPVTG,3.0,T,,,0.50,N,,,D*16" gives the speed in knots only. The speed is
+// stored first: whether the course is taken depends on this sentence's speed.
+// A sentence marked not valid, or without a speed, changes nothing.
 void decodeVtg(const NmeaLine& l)
 {
-    if (!l.has(7)) return;
-    GpsDbSetCourse(l.instance, std::atof(l.tok[1]));
-    GpsDbSetVelocity(l.instance, std::atof(l.tok[7]) * 0.27777777778);
+    if (l.is(9, "N")) return;
+    double speed = 0.0;
+    if (!l.empty(7)) {
+        if (!readReal(l.tok[7], 0.0, kMaxSpeedMs / kKmhToMs, speed)) return;
+        speed *= kKmhToMs;
+    } else if (!l.empty(5)) {
+        if (!readReal(l.tok[5], 0.0, kMaxSpeedMs / kKnotsToMs, speed)) return;
+        speed *= kKnotsToMs;
+    } else {
+        return;
+    }
+    GpsDbSetVelocity(l.instance, speed);
+    double course = 0.0;
+    if (l.has(1) && readReal(l.tok[1], 0.0, 360.0, course)) GpsDbSetCourse(l.instance, course);
 }
 
 // "$GPGSV,3,2,11,14,25,170,42,16,57,208,39,18,67,296,40,19,40,246,38*79":
-// message 2 of 3, then four blocks of SV, elevation, azimuth, SNR. Each
-// message fills three channels from (message - 1) * 3; the fourth block is not
-// kept. A message with fewer than four blocks is skipped.
+// message 2 of 3, 11 satellites in view, then up to four blocks of SV,
+// elevation, azimuth, SNR; the last message of a cycle may hold fewer. Message
+// m fills channels from (m - 1) * 4; a message number beyond the channel table
+// is refused before any channel is computed from it. An empty elevation,
+// azimuth or SNR reads as 0 ("not known", as a satellite not tracked gives no
+// SNR); a block with a value out of its range is not stored.
 void decodeGsv(const NmeaLine& l)
 {
-    if (!l.has(19)) return;
-    const int first = (std::atoi(l.tok[2]) - 1) * 3;
-    for (int i = 0; i < 3; ++i) {
-        const int channel = first + i;
-        GpsDbSetGPSChannelDataSV(l.instance, channel, static_cast<unsigned char>(std::atoi(l.tok[4 * (i + 1)])));
-        GpsDbSetGPSChannelDataElevation(l.instance, channel, static_cast<signed char>(std::atoi(l.tok[4 * i + 5])));
-        GpsDbSetGPSChannelDataHalfAzimuth(l.instance, channel, static_cast<uint16_t>(std::atoi(l.tok[4 * i + 6])));
-        GpsDbSetGPSChannelDataSNR(l.instance, channel, std::atof(l.tok[4 * i + 7]));
+    constexpr int kBlocks = 4;
+    long message = 0;
+    if (!readInt(l.tok[2], 1, GPS_DB_CHANNELS / kBlocks, message)) return;
+    const auto field = [&l](int n, double lo, double hi, double& value) {
+        value = 0.0;
+        return l.empty(n) || readReal(l.tok[n], lo, hi, value);
+    };
+    for (int i = 0; i < kBlocks; ++i) {
+        const int at = 4 * i + 4;
+        long sv = 0;
+        double elevation, azimuth, snr;
+        if (l.empty(at) || !readInt(l.tok[at], 1, 255, sv) || !field(at + 1, -90.0, 90.0, elevation) ||
+            !field(at + 2, 0.0, 360.0, azimuth) || !field(at + 3, 0.0, 99.0, snr))
+            continue;
+        const int channel = static_cast<int>(message - 1) * kBlocks + i;
+        GpsDbSetGPSChannelDataSV(l.instance, channel, static_cast<unsigned char>(sv));
+        GpsDbSetGPSChannelDataElevation(l.instance, channel, static_cast<signed char>(elevation));
+        GpsDbSetGPSChannelDataHalfAzimuth(l.instance, channel, static_cast<uint16_t>(azimuth));
+        GpsDbSetGPSChannelDataSNR(l.instance, channel, snr);
     }
 }
 
 // "$GPALM,1,1,15,1159,00,441D,4E,16BE,FD5E,A10C9F,4A2DA4,686E81,58CBE1,0A4,001*77":
 // message 1 of 1, PRN 15, week 1159, then the almanac in the scaled binary
-// units of the GPS navigation message, as hexadecimal.
+// units of the GPS navigation message, as hexadecimal. Every field is needed,
+// and so is the checksum: a hexadecimal field reads any character.
 void decodeAlm(const NmeaLine& l)
 {
-    if (l.count < 17) return;
-    const int prn = std::atoi(l.tok[3]);
-    if (prn < 1 || prn > 32) return;
+    long prn = 0;
+    if (!l.has(15) || !l.checksumOk || !readInt(l.tok[3], 1, 32, prn)) return;
     _GPS_DB_ALMANAC* alm = GpsDbGetAlmanac(l.instance, prn - 1);
     if (!alm) return;
     const auto u = [&l](int n) { return static_cast<double>(dwNmeaHexUnsigned(l.tok[n])); };
@@ -262,28 +327,31 @@ void decodeAlm(const NmeaLine& l)
 // "$HEROT,-12.5,A*30": rate of turn, degrees per minute, A = valid.
 void decodeRot(const NmeaLine& l)
 {
-    float rate = kMissing;
-    if (!l.empty(1) && l.has(2) && l.tok[2][0] == 'A' && l.checksumOk) rate = static_cast<float>(std::atof(l.tok[1]));
-    GpsDbSetRateOfTurn(l.instance, rate);
+    double rate = 0.0;
+    const bool valid = l.has(2) && l.tok[2][0] == 'A' && l.checksumOk &&
+                       readReal(l.tok[1], -kMaxRateOfTurn, kMaxRateOfTurn, rate);
+    GpsDbSetRateOfTurn(l.instance, valid ? static_cast<float>(rate) : kMissing);
 }
 
 // "$PVRN,HPR,123519.00,271.50,-1.20,0.80*66": heading (yaw), pitch and roll.
 void decodePvrn(const NmeaLine& l)
 {
     if (!l.is(1, "HPR")) return;
-    const auto angle = [&l](int n) {
-        return l.empty(n) || !l.checksumOk ? kMissing : static_cast<float>(std::atof(l.tok[n]));
+    const auto angle = [&l](int n, double limit) {
+        double value = 0.0;
+        return l.checksumOk && readReal(l.tok[n], -limit, limit, value) ? static_cast<float>(value) : kMissing;
     };
-    GpsDbSetYaw(l.instance, angle(3));
-    GpsDbSetPitch(l.instance, angle(4));
-    GpsDbSetRoll(l.instance, angle(5));
+    GpsDbSetYaw(l.instance, angle(3, 360.0));
+    GpsDbSetPitch(l.instance, angle(4, 90.0));
+    GpsDbSetRoll(l.instance, angle(5, 180.0));
 }
 
 // "$HEHDG,238.8,,,13.9,W*07": magnetic heading, deviation, variation and its
 // direction. Only the variation is kept, negative to the west.
 void decodeHdg(const NmeaLine& l)
 {
-    float variation = l.empty(4) || !l.checksumOk ? kMissing : static_cast<float>(std::atof(l.tok[4]));
+    double value = 0.0;
+    float variation = l.checksumOk && readReal(l.tok[4], -180.0, 180.0, value) ? static_cast<float>(value) : kMissing;
     if (l.is(5, "W")) variation = -variation;
     GpsDbSetVariation(l.instance, variation);
 }
@@ -294,36 +362,41 @@ struct Sentence {
     const char* name;
     unsigned ticks;
     void (*decode)(const NmeaLine&);
+    // The decoder is also given a corrupt line: it marks its values missing.
+    bool marksCorrupt;
 };
 
 constexpr unsigned S = NMEA_TICK_STATUS;
 constexpr unsigned G = NMEA_TICK_GOOD;
 
 const Sentence kSentences[] = {
-    {"$>JSHOW",    S | G, decodeJshow},
-    {"$>JAPP",     0,     decodeJapp},
-    {"$>JI",       S | G, decodeJi},
-    {"$>JT",       S | G, decodeJt},
-    {"$RD1",       S | G, decodeRd1},
-    {"$>JOMS",     0,     decodeJoms},
-    {"$>JK",       S | G, decodeJk},
-    {"$>JRTK",     G,     decodeJrtk},
-    {"%>",         G,     decodeNothing},
-    {"$>JWAASPRN", 0,     decodeJwaasprn},
-    {"$GPVTG",     G,     decodeVtg},
-    {"$GPGST",     S | G, decodeNothing},
-    {"$GPGSV",     0,     decodeGsv},
-    {"$GPALM",     0,     decodeAlm},
-    {"$HEROT",     0,     decodeRot},
-    {"$PVRN",      0,     decodePvrn},
-    {"$HEHDG",     0,     decodeHdg},
+    {"$>JSHOW",    S | G, decodeJshow, false},
+    {"$>JAPP",     0,     decodeJapp, false},
+    {"$>JI",       S | G, decodeJi, false},
+    {"$>JT",       S | G, decodeJt, false},
+    {"$RD1",       S | G, decodeRd1, false},
+    {"$>JOMS",     0,     decodeJoms, false},
+    {"$>JK",       S | G, decodeJk, false},
+    {"$>JRTK",     G,     decodeJrtk, false},
+    {"%>",         G,     decodeNothing, false},
+    {"$>JWAASPRN", 0,     decodeJwaasprn, false},
+    {"$GPVTG",     G,     decodeVtg, false},
+    {"$GPGST",     S | G, decodeNothing, false},
+    {"$GPGSV",     0,     decodeGsv, false},
+    {"$GPALM",     0,     decodeAlm, false},
+    {"$HEROT",     0,     decodeRot, true},
+    {"$PVRN",      0,     decodePvrn, true},
+    {"$HEHDG",     0,     decodeHdg, true},
 };
 
-void split(NmeaLine& l, char* line)
+// Tokens up to the checksum field (the token that starts right after the
+// "*"), which is not taken.
+void split(NmeaLine& l, char* line, const char* checksumField)
 {
     l.count = 0;
     char* token = pszGpsToken(line, ",*");
-    while (token && l.count < NMEA_MAX_TOKENS && (l.count == 0 || token != l.tok[l.count - 1])) {
+    while (token && token != checksumField && l.count < NMEA_MAX_TOKENS &&
+           (l.count == 0 || token != l.tok[l.count - 1])) {
         l.tok[l.count++] = token;
         token = pszGpsToken(nullptr, ",*");
     }
@@ -336,17 +409,23 @@ unsigned NmeaDecodeLine(int instance, char* line)
 {
     NmeaLine& l = current;
     l.instance = instance;
+    const char* const star = std::strchr(line, '*');
     l.checksumOk = bNmeaChecksumOk(line);
-    split(l, line);
+    const bool corrupt = star != nullptr && !l.checksumOk;
+    split(l, line, star != nullptr ? star + 1 : nullptr);
     if (l.count == 0) return 0;
+    // Any line whose checksum is right shows that the link works, whether or
+    // not it is decoded here (GPGGA, for one, is not).
+    const unsigned good = l.checksumOk ? NMEA_TICK_GOOD : 0;
 
     for (const Sentence& s : kSentences) {
         if (std::strcmp(l.tok[0], s.name) != 0) continue;
+        if (corrupt && !s.marksCorrupt) return 0;
         if (s.ticks & NMEA_TICK_STATUS) GpsDbSetStatusTick(instance, TimerTick());
         s.decode(l);
-        return s.ticks;
+        return s.ticks | good;
     }
-    return 0;
+    return good;
 }
 
 const char* szNmeaParseGetSbasSystem()

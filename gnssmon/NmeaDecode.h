@@ -12,6 +12,7 @@
 
 // Decodes `line` ("$" ... without CR/LF) for `instance`; the line is split in
 // place. Returns the NMEA_TICK_* flags of the line's name (0 for a name that
-// is not decoded); the status tick is already set when the flags say so, the
-// good-message tick is the caller's.
+// is not decoded), with NMEA_TICK_GOOD added for any line whose checksum is
+// right; a line whose checksum is wrong gives 0. The status tick is already
+// set when the flags say so, the good-message tick is the caller's.
 unsigned NmeaDecodeLine(int instance, char* line);

@@ -20,7 +20,25 @@ _UART_PORT UartPorts[UART_PORT_COUNT] = {
 // Larger than the largest receive ring, so one read can fill an empty ring.
 constexpr int UART_READ_CHUNK = 1024;
 
+// UartPutString composes its output in pieces of this size (room for a
+// command line of 127 characters with a CR before every LF).
+constexpr int UART_STRING_CHUNK = 256;
+
 _UART_PORT& UartEntry(int port) { return UartPorts[(port == 1 || port == 2) ? port - 1 : 0]; }
+
+// Writes `length` bytes, writing on after a short write; stops at the first
+// write that fails. Returns the number of bytes written.
+int UartWriteAll(int port, const unsigned char* data, int length) {
+    const _UART_PORT& entry = UartEntry(port);
+    if (!entry.bOpen) return 0;
+    int done = 0;
+    while (done < length) {
+        const ssize_t n = write(entry.iFd, data + done, static_cast<size_t>(length - done));
+        if (n <= 0) break;
+        done += static_cast<int>(n);
+    }
+    return done;
+}
 
 speed_t UartSpeed(unsigned int baud) {
     switch (baud) {
@@ -29,6 +47,7 @@ speed_t UartSpeed(unsigned int baud) {
     case 19200: return B19200;
     case 38400: return B38400;
     case 57600: return B57600;
+    case 115200: return B115200;
     default: return B19200;
     }
 }
@@ -51,7 +70,12 @@ int UartSetup(int port, const char* device, unsigned int baud, char /*parity*/, 
     }
     const speed_t speed = UartSpeed(baud);
 
-    entry.iFd = device != nullptr ? open(device, O_RDWR | O_NOCTTY) : -1;
+    // O_NONBLOCK: on a real serial port whose carrier-detect line is low, a
+    // blocking open waits for carrier until CLOCAL is set, which can be for
+    // ever. CLOCAL is set below; then the descriptor goes back to blocking
+    // mode, which the writes rely on (a pty cannot show the hang: it has no
+    // carrier line).
+    entry.iFd = device != nullptr ? open(device, O_RDWR | O_NOCTTY | O_NONBLOCK) : -1;
     if (entry.iFd < 0) return 1;
 
     // Raw 8N1: no parity, one stop bit, receiver on, modem lines ignored (no
@@ -69,6 +93,7 @@ int UartSetup(int port, const char* device, unsigned int baud, char /*parity*/, 
     cfsetospeed(&tio, speed);
     tcflush(entry.iFd, TCIFLUSH);
     tcsetattr(entry.iFd, TCSANOW, &tio);
+    fcntl(entry.iFd, F_SETFL, fcntl(entry.iFd, F_GETFL) & ~O_NONBLOCK);
 
     entry.bOpen = true;
     return 0;
@@ -122,19 +147,24 @@ int UartPutBytes(int port, const unsigned char* data, int length) {
 
 int UartPutString(int port, const char* text) {
     if (text == nullptr) return 0;
+    // The text goes out with one write() per piece of UART_STRING_CHUNK
+    // bytes (every command line fits one piece), not one per byte.
+    unsigned char piece[UART_STRING_CHUNK];
+    int used = 0;
     int written = 0;
-    unsigned char previous = 0;  // last byte that went out
-    for (const char* p = text; *p != '\0'; ++p) {
+    unsigned char previous = 0;  // last byte put in the output
+    for (const char* p = text;; ++p) {
         const unsigned char byte = static_cast<unsigned char>(*p);
-        if (byte == '\n' && previous != '\r') {
-            if (UartPutByte(port, '\r') != UART_SUCCESS) return written;
-            ++written;
+        if (byte == '\0' || used > UART_STRING_CHUNK - 2) {
+            const int sent = UartWriteAll(port, piece, used);
+            written += sent;
+            if (sent < used || byte == '\0') return written;
+            used = 0;
         }
-        if (UartPutByte(port, byte) != UART_SUCCESS) return written;
-        ++written;
+        if (byte == '\n' && previous != '\r') piece[used++] = '\r';
+        piece[used++] = byte;
         previous = byte;
     }
-    return written;
 }
 
 int UartPutStringFormatted(int port, const char* format, ...) {

@@ -39,7 +39,7 @@ int UartInit(int port, const char* device, unsigned char* rxStorage, unsigned ch
              int rxLength, int txLength);
 
 // (Re)opens the device and configures it raw 8N1 at `baud`: 4800, 9600, 19200,
-// 38400 or 57600; any other rate gives 19200. A port that was open is closed
+// 38400, 57600 or 115200; any other rate gives 19200. A port that was open is closed
 // first. Pending input is discarded. Parity, data bits and stop bits are
 // accepted and not used: the port is always 8N1.
 // Returns 0, or 1 when the device cannot be opened (the port is then not open:
@@ -70,10 +70,10 @@ int UartGetBytes(int port, unsigned char* buffer, int count);
 int UartPutByte(int port, unsigned char byte);
 int UartPutBytes(int port, const unsigned char* data, int length);
 
-// Writes the NUL-terminated text byte by byte; every LF that does not follow a
-// CR goes out as CR LF (CR LF stays as it is). Stops at the first byte that
-// cannot be written. Returns the number of bytes written, inserted CRs
-// included.
+// Writes the NUL-terminated text, every LF that does not follow a CR as CR LF
+// (CR LF stays as it is), with one write() (a text longer than a command line
+// in pieces of 256 bytes). Stops at the first write that fails. Returns the
+// number of bytes written, inserted CRs included.
 int UartPutString(int port, const char* text);
 
 // Formats like printf and writes the result with UartPutString.

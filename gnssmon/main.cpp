@@ -41,10 +41,30 @@ struct Options {
     int bin1Rate = 0, bin2Rate = 0, ggaRate = 0, vtgRate = 0, gstRate = 0, herotRate = 0, hehdgRate = 0;
     int almRate = 0, jomsRate = 0, jdiffRate = 0;
     std::string port;
+    std::string baudText;  // as typed: "-1" must not be read as 4294967295
     unsigned int baud = 0;
     double duration = kDefaultDurationS;  // s; 0: until a stop signal
     bool json = false;
 };
+
+// The rates both the receiver and the UART run at. Any other would strand the
+// receiver: sent "$JBAUD" with it, it talks at a rate no later search tries.
+bool parseBaud(const std::string& text, unsigned int& baud) {
+    for (const unsigned int rate : {4800u, 9600u, 19200u, 38400u, 57600u, 115200u})
+        if (text == std::to_string(rate)) {
+            baud = rate;
+            return true;
+        }
+    return false;
+}
+
+// What the configuration does to the messages, after the option list.
+constexpr const char* kHelpNotes =
+    "Once found, the receiver is sent $JOFF (every output of the port off) and\n"
+    "$JSAVE (saved: it also starts with them off), then the messages whose rate\n"
+    "is above 0 are switched on (almRate, jomsRate and jdiffRate send nothing):\n"
+    "a message whose rate is 0 ends up off.\n"
+    "--baud: 4800, 9600, 19200, 38400, 57600 or 115200.\n";
 
 // Prints each new position of receiver 0: the position line, or with --json
 // the whole fix as a TPV object. Only here is anything formatted or allocated.
@@ -124,7 +144,7 @@ int main(int argc, char** argv) {
         ("jomsRate", po::value<int>(&o.jomsRate)->default_value(0), "Rate for JOMS messages (default: disabled)")
         ("jdiffRate", po::value<int>(&o.jdiffRate)->default_value(0), "Rate for JDIFF messages (default: disabled)")
         ("port,p", po::value<std::string>(&o.port)->default_value("/dev/ttyO1"), "port (/dev/ttyO1, COM1)")
-        ("baud", po::value<unsigned int>(&o.baud)->default_value(57600), "port baud rate (default: 57600)")
+        ("baud", po::value<std::string>(&o.baudText)->default_value("57600"), "port baud rate (default: 57600)")
         ("duration", po::value<double>(&o.duration)->default_value(kDefaultDurationS)->notifier([](double s) {
              if (!std::isfinite(s) || s < 0.0) {
                  std::ostringstream value;
@@ -147,7 +167,11 @@ int main(int argc, char** argv) {
     }
 
     if (vm.count("help")) {
-        std::cout << desc << "\n";
+        std::cout << desc << "\n" << kHelpNotes;
+        return 1;
+    }
+    if (!parseBaud(o.baudText, o.baud)) {
+        std::cout << "Invalid baudrate: " << o.baudText << std::endl;
         return 1;
     }
 

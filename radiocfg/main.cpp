@@ -1,8 +1,11 @@
 // radiocfg: finds out which radio modem is on a serial port, or writes a
 // configuration into it. Everything is printed on standard output; the exit
 // status is 0 on success and 1 on any reported failure.
-#include <fstream>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <iostream>
+#include <limits>
 #include <string>
 
 #include <boost/program_options.hpp>
@@ -13,6 +16,64 @@
 namespace po = boost::program_options;
 using namespace Veltrio::Common;
 
+namespace {
+
+// The numeric options. Each value must be a plain decimal number (the option
+// parser would take "-1" as 4294967295) and, where a row gives a range, lie
+// inside it. The 920A's channel and unit address are checked here, so that
+// the refusal shows the value as typed; the other values are checked by
+// their drivers, whose messages name them ("Invalid power: 150"), and the
+// baud rate after the port.
+struct NumericOption {
+    const char* name;
+    unsigned int minimum;
+    unsigned int maximum;
+};
+constexpr unsigned int anyNumber = std::numeric_limits<unsigned int>::max();
+constexpr NumericOption numericOptions[] = {
+    {"baud", 0, anyNumber},         {"satel_freq", 0, anyNumber}, {"satel_spacing", 0, anyNumber},
+    {"satel_power", 0, anyNumber},  {"920a_channel", 0, 99},      {"920a_address", 2, 65534},
+    {"l400_freq", 0, anyNumber},    {"l400_power", 0, anyNumber},
+};
+
+bool readNumber(const std::string& text, unsigned long long& value) {
+    if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    value = std::stoull(text);
+    return true;
+}
+
+// Throws, with "Invalid --OPTION: TEXT" (and the range where there is one),
+// for the first numeric option whose value is refused. Runs before the
+// values are stored, so nothing has been converted yet.
+void checkNumbers(const po::parsed_options& parsed) {
+    for (const po::option& given : parsed.options)
+        for (const NumericOption& option : numericOptions) {
+            if (given.string_key != option.name || given.value.empty()) continue;
+            const std::string& text = given.value.front();
+            unsigned long long value = 0;
+            if (readNumber(text, value) && value >= option.minimum && value <= option.maximum) continue;
+            std::string message = "Invalid --" + given.string_key + ": " + text;
+            if (option.maximum != anyNumber)
+                message += " (" + std::to_string(option.minimum) + " to " + std::to_string(option.maximum) + ")";
+            throw po::error(message);
+        }
+}
+
+// Whether the port can be opened for reading. O_NONBLOCK: a serial port
+// whose carrier-detect line is low, and that does not have CLOCAL set yet,
+// blocks a plain open until carrier appears, which may be never. A pty has
+// no modem lines and cannot show this; a FIFO without a writer blocks a plain
+// open the same way, and that is what the test uses. O_NOCTTY: the port must
+// not become the program's controlling terminal.
+bool portOpens(const std::string& port) {
+    const int fd = ::open(port.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     std::string port = "/dev/ttyO1";
     unsigned int baudRate = 9600;
@@ -20,7 +81,8 @@ int main(int argc, char** argv) {
     po::options_description base("Base Options");
     base.add_options()
         ("help,h", "help!")
-        ("baud,b", po::value<unsigned int>(&baudRate)->default_value(9600), "baudrate")
+        ("baud,b", po::value<unsigned int>(&baudRate)->default_value(9600),
+         "baudrate (9600, 19200, 38400, 57600, 115200)")
         ("port,p", po::value<std::string>(&port)->default_value("/dev/ttyO1"), "port (/dev/ttyO1, COM1)");
 
     po::options_description commands("Commands");
@@ -32,20 +94,21 @@ int main(int argc, char** argv) {
 
     po::options_description satelOptions("Satel Options");
     satelOptions.add_options()
-        ("satel_freq", po::value<unsigned int>(), "Frequency (Hz)")
-        ("satel_spacing", po::value<unsigned int>(), "Channel Spacing (Hz)")
-        ("satel_power", po::value<unsigned int>(), "Power (mW)");
+        ("satel_freq", po::value<unsigned int>(), "Frequency (Hz), 1000001 to 999999994")
+        ("satel_spacing", po::value<unsigned int>(), "Channel Spacing (Hz): 12500, 20000 or 25000")
+        ("satel_power", po::value<unsigned int>(), "Power (mW), 2 to 9999");
 
     po::options_description mh920aOptions("Microhard 920a Options");
     mh920aOptions.add_options()
-        ("920a_channel", po::value<unsigned int>(), "Channel #")
-        ("920a_address", po::value<unsigned int>(), "Unit address")
+        ("920a_channel", po::value<unsigned int>(), "Channel # (0 to 99)")
+        ("920a_address", po::value<unsigned int>(), "Unit address (2 to 65534)")
         ("920a_mode", po::value<std::string>(), "Mode (SLOW, SLOW2, FAST)");
 
     po::options_description l400Options("Microhard L400 Options");
     l400Options.add_options()
-        ("l400_freq", po::value<unsigned int>(), "Frequency (Hz)")
-        ("l400_power", po::value<unsigned int>(), "Power (mW)")
+        ("l400_freq", po::value<unsigned int>(), "Frequency (Hz), 406100000 to 473000000 in steps of 12500")
+        ("l400_power", po::value<unsigned int>(),
+         "Power (mW): 100, 125, 160, 200, 250, 320, 400, 500, 630, 800, 1000, 2000, 3000 or 5000")
         ("l400_mode", po::value<std::string>(), "Mode (PC1, PC2, PC3, PC4, VLTR)");
 
     po::options_description allowed("Allowed Options");
@@ -53,7 +116,9 @@ int main(int argc, char** argv) {
 
     po::variables_map options;
     try {
-        po::store(po::parse_command_line(argc, argv, allowed), options);
+        const po::parsed_options parsed = po::parse_command_line(argc, argv, allowed);
+        checkNumbers(parsed);
+        po::store(parsed, options);
         po::notify(options);
     } catch (const po::error& e) {
         std::cout << e.what() << std::endl;
@@ -73,7 +138,7 @@ int main(int argc, char** argv) {
         result = 1;
     }
 
-    if (result == 0 && !std::ifstream(port).is_open()) {
+    if (result == 0 && !portOpens(port)) {
         std::cout << "Specified port does not exist: " << port << std::endl;
         result = 1;
     }

@@ -37,6 +37,8 @@ const ModeRow& modeRow(MICROHARD_920A_MODE mode) {
 // The channel lives in S104 as channel + 101.
 constexpr unsigned int firstChannelAddress = 101;
 constexpr unsigned int lastChannel = 99;
+// S105 is 16 bits wide.
+constexpr unsigned int maxUnitAddress = 0xFFFF;
 
 // Values the 920A set-up always programs.
 constexpr unsigned int factorySetting = 5;
@@ -61,9 +63,12 @@ void Microhard920ARadio::validateOutputPower(unsigned int milliwatts) {
 }
 
 void Microhard920ARadio::saveConfig(unsigned int channel, MICROHARD_920A_MODE mode, unsigned int address) {
-    unsigned int networkAddress = channel + firstChannelAddress;
-    if (networkAddress < firstChannelAddress || networkAddress > firstChannelAddress + lastChannel)
-        networkAddress = firstChannelAddress;
+    // A channel outside 0 to 99, or an address that S105 cannot hold, is
+    // refused rather than replaced by channel 0 or cut to 16 bits: the radio
+    // is either set as asked or not touched.
+    if (channel > lastChannel) throw InvalidNetworkAddressException();
+    if (address > maxUnitAddress) throw InvalidUnitAddressException();
+    const unsigned int networkAddress = channel + firstChannelAddress;
     const ModeRow& link = modeRow(mode);
 
     // Every command gets its value here, before anything is sent: a value a
@@ -93,7 +98,7 @@ void Microhard920ARadio::saveConfig(unsigned int channel, MICROHARD_920A_MODE mo
     MicrohardSetFECModeCommand fec;
     fec.setFECMode(static_cast<MICROHARD_FEC_MODE>(link.fecMode));
     MicrohardSetUnitAddressCommand unit;
-    unit.setUnitAddress(static_cast<unsigned short>(address)); // S105 takes the low 16 bits
+    unit.setUnitAddress(static_cast<unsigned short>(address)); // fits: checked above
     MicrohardSaveConfigurationCommand save;
 
     const std::list<Command*> sequence = {

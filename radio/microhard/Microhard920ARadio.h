@@ -37,10 +37,10 @@ public:
 
     // Factory setting 5, the fixed link set-up, channel, mode and unit
     // address, saved with "AT&W"; one exchange. Every value is checked before
-    // the first byte is written: a unit address whose low 16 bits are 0, 1 or
-    // 65535 raises InvalidUnitAddressException, a mode outside the enumeration
-    // InvalidOperationModeException (extra: the value in decimal). A channel
-    // outside 0 to 99 programs channel 0.
+    // the first byte is written: a channel outside 0 to 99 raises
+    // InvalidNetworkAddressException, a unit address outside 2 to 65534
+    // InvalidUnitAddressException, a mode outside the enumeration
+    // InvalidOperationModeException (extra: the value in decimal).
     virtual void saveConfig(unsigned int channel, MICROHARD_920A_MODE mode, unsigned int address);
 };
 

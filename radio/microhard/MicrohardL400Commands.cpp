@@ -7,8 +7,15 @@ namespace Radio {
 
 using Veltrio::Common::CharVector;
 
+bool MicrohardL400DealerStepCommand::parse(const CharVector& data, unsigned int& start, unsigned int& length) {
+    if (!MicrohardBaseClassGetStrValueCommand::parse(data, start, length)) return false;
+    unsigned int errorStart = 0, errorLength = 0;
+    if (simpleErrorParse(data, errorStart, errorLength)) setStatus(COMMAND_STATUS_ERROR);
+    return true;
+}
+
 MicrohardL400SetTableFrequencyCommand::MicrohardL400SetTableFrequencyCommand()
-    : MicrohardBaseClassGetStrValueCommand("", ""),
+    : MicrohardL400DealerStepCommand("", ""),
       entry(0),
       frequency(0),
       bandwidth(MICROHARD_L400_BANDWIDTH_1),

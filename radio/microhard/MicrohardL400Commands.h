@@ -3,8 +3,11 @@
 // It is not AT-shaped: "ATP0=\r" opens it, the password line follows, then
 // the four fields of one table entry, each ended by a lone CR, and a single
 // ESC leaves it. The radio answers each step with a prompt line; each command
-// completes on the first non-empty line, whatever it says (the read parsing
-// of MicrohardBaseClassGetStrValueCommand).
+// completes on the first non-empty line (the read parsing of
+// MicrohardBaseClassGetStrValueCommand). The prompts themselves are not
+// checked, but an answer with "ERROR" anywhere in it is an error answer: a
+// dialogue the radio refused must not go on to point S131/S132 at an entry
+// that was never written.
 //
 // The L400 register commands (S103 wireless rate, S125 bandwidth, S131/S132
 // frequency entry) are rows of MicrohardRegisterCommands.h.
@@ -18,10 +21,20 @@
 namespace Veltrio {
 namespace Radio {
 
+// One step of the dialogue: its value is the prompt line; the status is
+// COMMAND_STATUS_ERROR when what was received up to completion holds "ERROR"
+// (before the first NUL, as for every error token), so the engine raises
+// CommandException with the step's text.
+class MicrohardL400DealerStepCommand : public MicrohardBaseClassGetStrValueCommand {
+public:
+    using MicrohardBaseClassGetStrValueCommand::MicrohardBaseClassGetStrValueCommand;
+    bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) override;
+};
+
 #define VELTRIO_MICROHARD_DEALER(Class, Text)                                                              \
-    class Class : public MicrohardBaseClassGetStrValueCommand {                                            \
+    class Class : public MicrohardL400DealerStepCommand {                                                  \
     public:                                                                                                \
-        Class() : MicrohardBaseClassGetStrValueCommand(Text, "") {}                                        \
+        Class() : MicrohardL400DealerStepCommand(Text, "") {}                                              \
     };
 
 // clang-format off
@@ -32,7 +45,7 @@ VELTRIO_MICROHARD_DEALER(MicrohardL400ExitDealerModeCommand,     "\x1b")
 
 // One frequency table entry: entry 42, 450125000 Hz, bandwidth 1, direction 2
 // go out as  42\r450125000\r1\r2\r  and nothing else (no "AT", no LF).
-class MicrohardL400SetTableFrequencyCommand : public MicrohardBaseClassGetStrValueCommand {
+class MicrohardL400SetTableFrequencyCommand : public MicrohardL400DealerStepCommand {
 public:
     MicrohardL400SetTableFrequencyCommand();
     // DataNotSetException unless all four fields were set.

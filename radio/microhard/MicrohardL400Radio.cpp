@@ -45,7 +45,6 @@ constexpr unsigned int characterTimeout = 100;
 constexpr unsigned short tableEntry = 42;
 constexpr unsigned int bandwidth = 1;
 constexpr unsigned int direction = 2;
-constexpr unsigned int defaultPowerDBm = 30; // 1000 mW
 
 } // namespace
 
@@ -68,8 +67,11 @@ void MicrohardL400Radio::validateFrequency(unsigned int hertz) const {
 
 void MicrohardL400Radio::saveConfig(unsigned int frequency, unsigned int power, MICROHARD_L400_MODE mode) {
     validateFrequency(frequency);
+    // A power outside the table is refused: programming some other power
+    // instead would leave the radio set differently from what was asked.
+    validateOutputPower(power);
     const ModeRow& link = modeRow(mode);
-    unsigned int dBm = defaultPowerDBm;
+    unsigned int dBm = 0;
     milliwattsToPower(power, dBm);
 
     // Every command gets its value here, before anything is sent: a value a
@@ -92,7 +94,7 @@ void MicrohardL400Radio::saveConfig(unsigned int frequency, unsigned int power, 
     charTimeout.setCharacterTimeout(characterTimeout);
     // Dealer mode: "ATP0=\r", the password line, the four fields of the table
     // entry (each ended by CR), ESC. Each step completes on the radio's next
-    // line, whatever it says.
+    // line; an answer with "ERROR" in it stops the sequence there.
     MicrohardL400EnterDealerModeCommand enterDealer;
     MicrohardL400SendDealerPasswordCommand password;
     MicrohardL400SetTableFrequencyCommand table;

@@ -41,9 +41,11 @@ public:
     // (through the dealer mode), power and bandwidth, saved with "AT&W"; one
     // exchange. Every value is checked before the first byte is written:
     // a frequency outside 406.1 to 473 MHz or off the 12.5 kHz grid raises
-    // InvalidFrequencyException, a mode outside the enumeration
-    // InvalidOperationModeException (extra: the value in decimal). A power
-    // that is not in the power table is programmed as 1000 mW (30 dBm).
+    // InvalidFrequencyException, a power that is not in the power table
+    // InvalidPowerException, a mode outside the enumeration
+    // InvalidOperationModeException (each with the value in decimal). A
+    // dealer-mode answer with "ERROR" in it stops the exchange there with
+    // CommandException.
     virtual void saveConfig(unsigned int frequency, unsigned int power, MICROHARD_L400_MODE mode);
 
     // 406100000 <= hertz <= 473000000 and a multiple of 12500, else

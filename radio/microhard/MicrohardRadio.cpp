@@ -215,7 +215,9 @@ void MicrohardRadio::setFactorySetting(MICROHARD_FACTORY_SETTING setting) {
 }
 
 void MicrohardRadio::setUnitAddress(unsigned int address) {
-    // S105 is 16 bits wide: the low 16 bits are what the radio is given.
+    // S105 is 16 bits wide: an address that does not fit is refused, not cut
+    // to its low 16 bits (65538 must not program 2).
+    if (address > 0xFFFF) throw InvalidUnitAddressException();
     const unsigned short unit = static_cast<unsigned short>(address);
     write<MicrohardSetUnitAddressCommand>([&](MicrohardSetUnitAddressCommand& c) { c.setUnitAddress(unit); });
 }

@@ -63,7 +63,7 @@ public:
     virtual void getNetworkAddress(unsigned int& address);
     virtual void setNetworkAddress(unsigned int address);
     virtual void getUnitAddress(unsigned int& address);
-    // Writes the low 16 bits of `address`.
+    // InvalidUnitAddressException for 0, 1 and anything above 65534.
     virtual void setUnitAddress(unsigned int address);
     virtual void getStaticMask(std::string& mask);
     virtual void setStaticMask(const std::string& mask);

@@ -1,7 +1,6 @@
 #include "radio/satel/SatelAnswers.h"
 
 #include <cmath>
-#include <stdexcept>
 #include <vector>
 
 #include "common/Conversions.h"
@@ -126,7 +125,8 @@ bool signalLevel(const std::string& text, int& dBm, Span& span) {
 bool addresses(const std::string& text, SatelAddresses& value, Span& span) {
     const std::size_t semicolon = text.find(';');
     if (text.size() != 9 || semicolon == npos) return false;
-    if (semicolon < 4) throw std::out_of_range("Satel address answer: TX address cut short: " + text);
+    // A ";" before four address characters: as unreadable as a non-hex digit.
+    if (semicolon < 4) throw ConversionException("Invalid hexstring to int conversion");
     SatelAddresses read{text.substr(semicolon - 4, 4), text.substr(semicolon + 1, 4)};
     Common::convertHexStrToInt(read.tx);
     Common::convertHexStrToInt(read.rx);

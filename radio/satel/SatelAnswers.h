@@ -56,8 +56,8 @@ bool signalThreshold(const std::string& text, int& dBm, Span& span);
 bool signalLevel(const std::string& text, int& dBm, Span& span);
 
 // 0001;0001   (TX;RX, exactly nine characters: an answer with a line end
-// never completes). ConversionException when an address is not hexadecimal;
-// std::out_of_range when ";" comes before a whole TX address.
+// never completes). ConversionException when an address is not hexadecimal
+// or ";" comes before a whole TX address.
 bool addresses(const std::string& text, SatelAddresses& value, Span& span);
 
 // S\r\n   (the first byte: D, R or S). InvalidOperationModeException, with the

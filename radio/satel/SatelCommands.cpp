@@ -12,8 +12,12 @@ using Common::convertDoubleToStr;
 // above 2^31 must not turn negative in the message.
 
 // SL&F=438.12500: MHz with five decimals, 1 MHz < frequency < 1000 MHz.
+// The five decimals round to 10 Hz, so the upper bound is checked on the
+// text that will be written: 999999995 Hz and above would go out as
+// SL&F=1000.00000.
 void SatelSetFrequencyCommand::setFrequency(unsigned int hz) {
-    if (hz <= 1000000 || hz > 999999999) throw InvalidFrequencyException(std::to_string(hz));
+    if (hz <= 1000000 || hz > 999999999 || Common::convertStrToDouble(render(hz)) >= 1000.0)
+        throw InvalidFrequencyException(std::to_string(hz));
     store(hz);
 }
 std::string SatelSetFrequencyCommand::render(const unsigned int& hz) const { return convertDoubleToStr(hz / 1000000.0, 5); }

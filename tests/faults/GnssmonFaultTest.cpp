@@ -218,5 +218,6 @@ TEST_P(GnssmonBaudSearch, FindsAndConfiguresTheReceiver)
     EXPECT_FALSE(run.positions.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(GnssmonFaults, GnssmonBaudSearch, ::testing::Values(4800u, 9600u, 19200u, 38400u, 57600u),
+INSTANTIATE_TEST_SUITE_P(GnssmonFaults, GnssmonBaudSearch,
+                         ::testing::Values(4800u, 9600u, 19200u, 38400u, 57600u, 115200u),
                          [](const ::testing::TestParamInfo<unsigned>& info) { return std::to_string(info.param); });

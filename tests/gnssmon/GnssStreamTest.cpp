@@ -285,8 +285,8 @@ private:
             const int sv = pick(1, 32), elevation = pick(0, 90), azimuth = pick(0, 359), snr = pick(0, 55);
             body += "," + std::to_string(sv) + "," + std::to_string(elevation) + "," + std::to_string(azimuth) + "," +
                     std::to_string(snr);
-            const int channel = (message - 1) * 3 + i;
-            if (i < 3 && channel < 12) e.channels[channel] = {sv, elevation, azimuth, static_cast<double>(snr)};
+            // Four channels per message; message 4 does not fit the table.
+            if (message <= 3) e.channels[(message - 1) * 4 + i] = {sv, elevation, azimuth, static_cast<double>(snr)};
         }
         return line(e, nmeaSentence(body));
     }
@@ -316,9 +316,11 @@ private:
     {
         const bool good = pick(0, 4) != 0;
         std::string body = "$PVRN,HPR,123519.00";
+        // Yaw, then pitch (within 90 degrees), then roll.
         for (float* angle : {&e.yaw, &e.pitch, &e.roll}) {
             const bool empty = pick(0, 5) == 0;
-            const std::string value = empty ? "" : text("%.2f", real(-180, 180));
+            const double limit = angle == &e.pitch ? 90.0 : 180.0;
+            const std::string value = empty ? "" : text("%.2f", real(-limit, limit));
             body += "," + value;
             *angle = good && !empty ? static_cast<float>(std::atof(value.c_str())) : 100.0f;
         }

@@ -106,6 +106,17 @@ TEST(GnssmonE2e, PortThatDoesNotExistGivesTheEchoAndStatus0) {
     EXPECT_EQ(echo(1), r.out);
 }
 
+// /dev/zero always has bytes to read: a line that never runs dry must not
+// hold the program past the end of its run.
+TEST(GnssmonE2e, LineThatNeverRunsDryEndsOnTime) {
+    const auto start = std::chrono::steady_clock::now();
+    const auto r = runProgram(programPath("gnssmon"), {"-p", "/dev/zero", "--bin1Rate", "1"}, kRunLimit);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 5s);  // it did run its passes
+    EXPECT_EQ(0, r.exitStatus);
+    EXPECT_EQ(echo(1), r.out);
+}
+
 TEST(GnssmonE2e, HelpListsTheOptionsAndExits1) {
     for (const std::vector<std::string>& args : {std::vector<std::string>{"-h"},
                                                  std::vector<std::string>{"--ggaRate", "5", "--help"}}) {
@@ -114,8 +125,10 @@ TEST(GnssmonE2e, HelpListsTheOptionsAndExits1) {
         EXPECT_EQ(0u, r.out.rfind("Allowed Options:\n", 0)) << r.out;
         EXPECT_EQ(std::string::npos, r.out.find("Configured rates"));
         std::size_t at = 0;
+        // The options, then what a rate of 0 really does, and the baud rates.
         for (const char* o : {"-h [ --help ]", "--bin1Rate arg (=0)", "--ggaRate", "--jdiffRate",
-                              "-p [ --port ] arg (=/dev/ttyO1)", "--baud arg (=57600)"}) {
+                              "-p [ --port ] arg (=/dev/ttyO1)", "--baud arg (=57600)", "$JOFF", "$JSAVE",
+                              "rate is 0 ends up off", "57600 or 115200"}) {
             const std::size_t found = r.out.find(o, at);
             EXPECT_NE(std::string::npos, found) << o;
             at = found == std::string::npos ? at : found;
@@ -137,7 +150,23 @@ TEST(GnssmonE2e, BadCommandLineGivesOneLineAndStatus1) {
     }
 }
 
-// The receiver talks at 19200: found there, moved to 57600, configured, and
+// A rate the receiver or the UART does not run at is refused before any
+// byte reaches the receiver: "$JBAUD,1234" would leave it where no search
+// looks.
+TEST(GnssmonE2e, BaudRateOutsideTheListIsRefusedBeforeAnyByte) {
+    GnssSim::Simulator sim{GnssSim::SimConfig()};
+    for (const char* baud : {"1234", "0", "-1", "115201", "4294967295", "57600.0"}) {
+        const auto r = runProgram(programPath("gnssmon"),
+                                  {"-p", sim.devicePath(), "--bin1Rate", "1", std::string("--baud=") + baud}, 30s);
+        EXPECT_EQ(1, r.exitStatus) << baud;
+        EXPECT_EQ(std::string("Invalid baudrate: ") + baud + "\n", r.out);
+    }
+    sim.serviceOnce(50);
+    EXPECT_EQ("", sim.receivedBytes());
+    EXPECT_EQ(0u, sim.bytesLost());
+}
+
+// The receiver talks at 19200: found there, moved to 115200, configured, and
 // every position it sends is printed as it moves. It drives due north: a
 // change of latitude alone is a new position.
 TEST(GnssmonE2e, MovingReceiverPositionsArePrintedAsSent) {
@@ -146,13 +175,14 @@ TEST(GnssmonE2e, MovingReceiverPositionsArePrintedAsSent) {
     cfg.model.drive.speed = 8.0;
     cfg.model.drive.course = 0.0;
     GnssSim::Simulator sim(cfg);
-    const RunResult r = runAgainst(sim, {"-p", sim.devicePath(), "--bin1Rate", "10", "--ggaRate", "5"});
+    const RunResult r =
+        runAgainst(sim, {"-p", sim.devicePath(), "--bin1Rate", "10", "--ggaRate", "5", "--baud", "115200"});
     EXPECT_EQ(0, r.exitStatus);
-    EXPECT_EQ(0u, r.out.find(echo(10, 5)));
+    EXPECT_EQ(0u, r.out.find(echo(10, 5, 115200)));
     const std::string received = sim.receivedBytes();
     EXPECT_NE(std::string::npos, received.find("$JASC,GPGGA,5.000000\r\n"));
     EXPECT_NE(std::string::npos, received.find("$JBIN,1,10\r\n"));
-    EXPECT_EQ(57600u, sim.baud());
+    EXPECT_EQ(115200u, sim.baud());
 
     // Every line is a position the receiver sent, in the order sent, and no
     // line repeats the one before.
@@ -173,7 +203,7 @@ TEST(GnssmonE2e, MovingReceiverPositionsArePrintedAsSent) {
             EXPECT_NE(pos[i - 1], pos[i]);
         }
     }
-    EXPECT_EQ(echo(10, 5).size() + [&] {
+    EXPECT_EQ(echo(10, 5, 115200).size() + [&] {
         std::size_t n = 0;
         for (const std::string& p : pos) n += p.size() + 1;
         return n;

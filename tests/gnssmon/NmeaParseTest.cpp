@@ -127,7 +127,38 @@ TEST_F(NmeaParseTest, GgaGoesToTheObserverOnly)
     ASSERT_EQ(observed.size(), 1u);
     EXPECT_EQ(observed[0], "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47");
     EXPECT_EQ(dGpsDbGetRawLat(0), 0.0);
-    expectTicks(false, false);
+    expectTicks(false, true);  // its checksum is right: the link is alive
+}
+
+// Any line whose checksum is right shows the link alive, decoded or not; a
+// corrupt line shows nothing, whatever its name.
+TEST_F(NmeaParseTest, GoodTickComesFromEveryLineWithARightChecksum)
+{
+    struct Case {
+        std::string line;
+        bool good;
+    };
+    const Case cases[] = {
+        {nmeaSentence("$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"), true},
+        {nmeaSentence("$HEROT,-3.25,A"), true},
+        {nmeaSentence("$HEHDG,238.8,,,13.9,W"), true},
+        {nmeaSentence("$PVRN,HPR,123519.00,271.50,-1.20,0.80"), true},
+        {nmeaSentence("$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W"), true},
+        {nmeaSentenceBadChecksum("$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"), false},
+        {nmeaSentenceBadChecksum("$HEROT,-3.25,A"), false},
+        {nmeaSentenceBadChecksum("$GPVTG,054.7,T,034.4,M,005.5,N,010.2,K"), false},
+        {nmeaSentenceBadChecksum("$GPGST,123519.00,0.82,1.2,0.9,37.0,1.0,0.9,2.1"), false},
+        {nmeaSentenceBadChecksum("$>JT,R320"), false},
+        {nmeaReply("$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"), false},
+        {nmeaReply("$HEROT,-3.25,A"), false},
+    };
+    for (const Case& c : cases) {
+        NmeaParseInit(0);
+        feed(c.line);
+        EXPECT_EQ(dwNmeaParseGetGoodMsgTick(0), c.good ? kNow : 0u) << c.line;
+    }
+    EXPECT_STREQ(szGpsDbGetReceiverName(0), "Unknown");
+    EXPECT_EQ(dwGpsDbGetStatusTick(0), 0u);  // not from the corrupt GPGST
 }
 
 TEST_F(NmeaParseTest, InstancesCollectTheirOwnLines)
@@ -378,19 +409,39 @@ TEST_F(NmeaParseTest, WaasPrnReplyNamesTheSbasSystem)
 
 TEST_F(NmeaParseTest, VtgSetsSpeedAndCourse)
 {
-    // The course is offered before the speed, so it is judged against the
-    // speed of the previous sentence: the first sentence after a stop only
-    // sets the speed.
-    feed(nmeaSentence("$GPVTG,054.7,T,034.4,M,005.5,N,010.2,K"));
-    EXPECT_NEAR(dGpsDbGetVelocity(0), 10.2 * kKmhToMs, 1e-9);
-    EXPECT_EQ(dGpsDbGetCourse(0), 0.0);
-    feed(nmeaSentence("$GPVTG,054.7,T,034.4,M,005.5,N,010.2,K"));
-    EXPECT_DOUBLE_EQ(dGpsDbGetCourse(0), 54.7);
+    constexpr double kKnotsToMs = 1852.0 / 3600.0;
+    // Each line in turn; a line that changes nothing leaves the values of the
+    // line before. The speed is stored before the course, which is taken only
+    // at or above the cut-off speed (0.24704 m/s) of this sentence.
+    struct Case {
+        std::string line;
+        double speed;
+        double course;
+    };
+    const Case cases[] = {
+        {nmeaSentence("$GPVTG,054.7,T,034.4,M,005.5,N,010.2,K"), 10.2 * kKmhToMs, 54.7},
+        {"$GPVTG,,T,,M,,N,,K,N*2C\r\n", 10.2 * kKmhToMs, 54.7},                // mode N: not valid
+        {"$GPVTG,3.0,T,,,0.50,N,,,D*16\r\n", 0.50 * kKnotsToMs, 3.0},           // no km/h: the knots
+        {nmeaSentence("$GPVTG,099.0,T,034.4,M,0.10,N,0.19,K,A"), 0.19 * kKmhToMs, 3.0},  // below the cut-off
+        {"$GPVTG,133.96,T,,,1.93,N,3.57,K,A*74\r\n", 3.57 * kKmhToMs, 133.96},  // first moving epoch
+        {nmeaSentence("$GPVTG,054.7,T,034.4,M,005.5,N"), 5.5 * kKnotsToMs, 54.7},  // "*hh" is not the km/h
+        {nmeaSentence("$GPVTG,,T,,M,,N,,K"), 5.5 * kKnotsToMs, 54.7},             // no speed at all
+        {nmeaSentence("$GPVTG,099.0,T,,M,,N,nan,K,A"), 5.5 * kKnotsToMs, 54.7},
+        {nmeaSentence("$GPVTG,099.0,T,,M,,N,1e999,K,A"), 5.5 * kKnotsToMs, 54.7},
+        {nmeaSentence("$GPVTG,099.0,T,,M,,N,-3.0,K,A"), 5.5 * kKnotsToMs, 54.7},
+        {nmeaSentence("$GPVTG,099.0,T,,M,-1.0,N,,K,A"), 5.5 * kKnotsToMs, 54.7},
+        {nmeaSentence("$GPVTG,099.0,T,,M,,N,3700,K,A"), 5.5 * kKnotsToMs, 54.7},  // above 1000 m/s
+        {nmeaSentence("$GPVTG,361.0,T,,M,,N,36.0,K,A"), 10.0, 54.7},              // course refused, speed kept
+        {nmeaSentence("$GPVTG,nan,T,,M,,N,36.0,K,A"), 10.0, 54.7},
+        {nmeaSentenceBadChecksum("$GPVTG,099.0,T,034.4,M,005.5,N,072.0,K,A"), 10.0, 54.7},
+        {nmeaReply("$GPVTG,099.0,T,034.4,M,005.5,N,072.0,K,A"), 20.0, 99.0},     // no checksum: taken
+    };
+    for (const Case& c : cases) {
+        feed(c.line);
+        EXPECT_NEAR(dGpsDbGetVelocity(0), c.speed, 1e-9) << c.line;
+        EXPECT_NEAR(dGpsDbGetCourse(0), c.course, 1e-9) << c.line;
+    }
     expectTicks(false, true);
-
-    feed(nmeaReply("$GPVTG,099.0,T,034.4,M,005.5,N"));  // no speed in km/h
-    EXPECT_DOUBLE_EQ(dGpsDbGetCourse(0), 54.7);
-    EXPECT_NEAR(dGpsDbGetVelocity(0), 10.2 * kKmhToMs, 1e-9);
 }
 
 TEST_F(NmeaParseTest, GstOnlyTicks)
@@ -399,28 +450,58 @@ TEST_F(NmeaParseTest, GstOnlyTicks)
     expectTicks(true, true);
 }
 
-TEST_F(NmeaParseTest, GsvFillsThreeChannelsPerMessage)
+TEST_F(NmeaParseTest, GsvFillsFourChannelsPerMessageAndTheShortLastOne)
 {
-    feed(nmeaSentence("$GPGSV,3,2,11,14,25,170,42,16,57,208,39,18,67,296,40,19,40,246,38"));
+    // A cycle of three messages for 11 satellites; the last one has three
+    // blocks, the last of them without SNR (not tracked).
+    feed(nmeaSentence("$GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00") +
+         nmeaSentence("$GPGSV,3,2,11,14,25,170,00,16,57,208,39,18,67,296,40,19,40,246,00") +
+         nmeaSentence("$GPGSV,3,3,11,22,42,067,42,24,14,311,43,27,05,244,"));
     struct Expected {
-        int channel, sv, elevation, azimuth;
+        int sv, elevation, azimuth;
         double snr;
     };
-    const Expected expected[] = {{3, 14, 25, 170, 42}, {4, 16, 57, 208, 39}, {5, 18, 67, 296, 40}};
-    for (const Expected& e : expected) {
-        EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, e.channel), e.sv);
-        EXPECT_EQ(GpsDbGetGPSChannelDataElevation(0, e.channel), e.elevation);
-        EXPECT_EQ(GpsDbGetGPSChannelDataHalfAzimuth(0, e.channel), e.azimuth);
-        EXPECT_DOUBLE_EQ(GpsDbGetGPSChannelDataSNR(0, e.channel), e.snr);
+    const Expected expected[] = {
+        {3, 3, 111, 0},   {4, 15, 270, 0},  {6, 1, 10, 0},    {13, 6, 292, 0},
+        {14, 25, 170, 0}, {16, 57, 208, 39}, {18, 67, 296, 40}, {19, 40, 246, 0},
+        {22, 42, 67, 42}, {24, 14, 311, 43}, {27, 5, 244, 0},   {0, 0, 0, 0},
+    };
+    for (int channel = 0; channel < GPS_DB_CHANNELS; ++channel) {
+        const Expected& e = expected[channel];
+        EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, channel), e.sv) << channel;
+        EXPECT_EQ(GpsDbGetGPSChannelDataElevation(0, channel), e.elevation) << channel;
+        EXPECT_EQ(GpsDbGetGPSChannelDataHalfAzimuth(0, channel), e.azimuth) << channel;
+        EXPECT_DOUBLE_EQ(GpsDbGetGPSChannelDataSNR(0, channel), e.snr) << channel;
     }
-    // The fourth block is not kept.
-    EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 6), 0);
-    EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 2), 0);
-    expectTicks(false, false);
+    expectTicks(false, true);
+}
 
-    // Three blocks only: nothing.
-    feed(nmeaSentence("$GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00"));
-    EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 0), 0);
+TEST_F(NmeaParseTest, GsvThatIsCorruptOrOutOfRangeChangesNothing)
+{
+    const std::string block = ",14,25,170,42";
+    const std::string lines[] = {
+        nmeaSentenceBadChecksum("$GPGSV,3,1,11" + block + block + block + block),
+        nmeaSentence("$GPGSV,4,1431655767,16" + block + block + block + block),  // overflows * 3 or * 4
+        nmeaSentence("$GPGSV,4,4,16" + block + block + block + block),           // channels 12 to 15
+        nmeaSentence("$GPGSV,4,0,16" + block),
+        nmeaSentence("$GPGSV,4,-1,16" + block),
+        nmeaSentence("$GPGSV,3,x,11" + block),
+        nmeaSentence("$GPGSV,3,1,11,14,25,99999,42"),                               // azimuth
+        nmeaSentence("$GPGSV,3,1,11,14,-200,170,42"),                               // elevation
+        nmeaSentence("$GPGSV,3,1,11,14,25,170,nan"),                                // SNR
+        nmeaSentence("$GPGSV,3,1,11,14,25,170,100"),
+        nmeaSentence("$GPGSV,3,1,11,256,25,170,42"),                                // satellite number
+        nmeaSentence("$GPGSV,3,1,11,,25,170,42"),
+    };
+    for (const std::string& line : lines) {
+        feed(line);
+        for (int channel = 0; channel < GPS_DB_CHANNELS; ++channel)
+            ASSERT_EQ(GpsDbGetGPSChannelDataSV(0, channel), 0) << line << " channel " << channel;
+    }
+    // One block out of range does not cost the others.
+    feed(nmeaSentence("$GPGSV,3,2,11,14,25,99999,42" + block));
+    EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 4), 0);
+    EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 5), 14);
 }
 
 TEST_F(NmeaParseTest, AlmanacFillsTheRecordOfItsPrn)
@@ -442,7 +523,7 @@ TEST_F(NmeaParseTest, AlmanacFillsTheRecordOfItsPrn)
     EXPECT_DOUBLE_EQ(a->dAf0, 0xA4 * std::ldexp(1.0, -20));
     EXPECT_DOUBLE_EQ(a->dAf1, -1 * std::ldexp(1.0, -38));
     EXPECT_NEAR(std::sqrt(a->dSemiMajorAxis), 5153.6, 0.1);  // a GPS orbit
-    expectTicks(false, false);
+    expectTicks(false, true);
 }
 
 TEST_F(NmeaParseTest, AlmanacOutsidePrn1To32OrShortChangesNothing)
@@ -450,8 +531,10 @@ TEST_F(NmeaParseTest, AlmanacOutsidePrn1To32OrShortChangesNothing)
     for (const char* prn : {"0", "33"}) {
         feed(nmeaSentence(std::string("$GPALM,1,1,") + prn + ",1159,00,441D,4E,16BE,FD5E,A10C9F,4A2DA4,686E81,58CBE1,0A4,001"));
     }
-    // Without its checksum field the sentence has 16 tokens.
+    // Without its checksum, or with a wrong one, or one field short.
     feed(nmeaReply("$GPALM,1,1,1,1159,00,441D,4E,16BE,FD5E,A10C9F,4A2DA4,686E81,58CBE1,0A4,001"));
+    feed(nmeaSentenceBadChecksum("$GPALM,1,1,1,1159,00,441D,4E,16BE,FD5E,A10C9F,4A2DA4,686E81,58CBE1,0A4,001"));
+    feed(nmeaSentence("$GPALM,1,1,1,1159,00,441D,4E,16BE,FD5E,A10C9F,4A2DA4,686E81,58CBE1,0A4"));
     for (int i = 0; i < GPS_DB_ALMANACS; ++i) EXPECT_EQ(GpsDbGetAlmanac(0, i)->wWeek, 0) << i;
 }
 
@@ -470,12 +553,19 @@ TEST_F(NmeaParseTest, RateOfTurnNeedsValidFlagAndChecksum)
         {nmeaSentence("$HEROT,,A"), 100.0f},
         {nmeaSentence("$HEROT,-3.25,A"), -3.25f},
         {nmeaReply("$HEROT,12.5,A"), 100.0f},  // no checksum
+        {nmeaSentence("$HEROT,-3.25,A"), -3.25f},
+        {nmeaSentence("$HEROT,nan,A"), 100.0f},
+        {nmeaSentence("$HEROT,-3.25,A"), -3.25f},
+        {nmeaSentence("$HEROT,1e999,A"), 100.0f},
+        {nmeaSentence("$HEROT,-3.25,A"), -3.25f},
+        {nmeaSentence("$HEROT,1e300,A"), 100.0f},  // no float holds it
+        {nmeaSentence("$HEROT,-3.25,A"), -3.25f},
+        {nmeaSentence("$HEROT,12.5"), 100.0f},     // the checksum digits are no flag
     };
     for (const Case& c : cases) {
         feed(c.line);
         EXPECT_EQ(GpsDbGetRateOfTurn(0), c.rate) << c.line;
     }
-    expectTicks(false, false);
 }
 
 TEST_F(NmeaParseTest, AttitudeTakesEachAngleThatIsThere)
@@ -497,7 +587,11 @@ TEST_F(NmeaParseTest, AttitudeTakesEachAngleThatIsThere)
     EXPECT_EQ(GpsDbGetYaw(0), 100.0f);
     EXPECT_EQ(GpsDbGetPitch(0), 100.0f);
     EXPECT_EQ(GpsDbGetRoll(0), 100.0f);
-    expectTicks(false, false);
+
+    feed(nmeaSentence("$PVRN,HPR,123523.00,inf,-91.0,1e999"));
+    EXPECT_EQ(GpsDbGetYaw(0), 100.0f);
+    EXPECT_EQ(GpsDbGetPitch(0), 100.0f);
+    EXPECT_EQ(GpsDbGetRoll(0), 100.0f);
 }
 
 TEST_F(NmeaParseTest, VariationIsNegativeToTheWest)
@@ -511,13 +605,19 @@ TEST_F(NmeaParseTest, VariationIsNegativeToTheWest)
         {nmeaSentence("$HEHDG,238.8,,,13.9,E"), 13.9f},
         {nmeaSentenceBadChecksum("$HEHDG,238.8,,,13.9,W"), -100.0f},
         {nmeaSentence("$HEHDG,238.8,,,,E"), 100.0f},
+        {nmeaSentence("$HEHDG,238.8,,,13.9,W"), -13.9f},
         {nmeaSentence("$HEHDG,238.8"), 100.0f},
+        {nmeaSentence("$HEHDG,238.8,,,13.9,W"), -13.9f},
+        {"$HEHDG,238.8,,*45\r\n", 100.0f},  // "45" is the checksum, not a variation
+        {nmeaSentence("$HEHDG,238.8,,,13.9,W"), -13.9f},
+        {nmeaSentence("$HEHDG,238.8,,,nan,E"), 100.0f},
+        {nmeaSentence("$HEHDG,238.8,,,13.9,W"), -13.9f},
+        {nmeaSentence("$HEHDG,238.8,,,200.0,E"), 100.0f},
     };
     for (const Case& c : cases) {
         feed(c.line);
         EXPECT_EQ(GpsDbGetVariation(0), c.variation) << c.line;
     }
-    expectTicks(false, false);
 }
 
 TEST_F(NmeaParseTest, UnknownNamesAreIgnored)
@@ -525,7 +625,7 @@ TEST_F(NmeaParseTest, UnknownNamesAreIgnored)
     EXPECT_EQ(feed(nmeaSentence("$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W") +
                    nmeaReply("$>JX,1,2") + nmeaReply("$>JSHOWX,DIFF,WAAS") + nmeaReply("$")),
               4);
-    expectTicks(false, false);
+    expectTicks(false, true);  // the GPRMC: its checksum is right
     EXPECT_EQ(iGpsDbGetDiffType(0), 0);
 }
 

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 #include <string>
 
 using namespace std::chrono_literals;
@@ -52,6 +53,18 @@ public:
 private:
     int fd;
 };
+
+// write() system calls this process has made so far (the kernel's I/O
+// accounting); -1 where the kernel does not keep it.
+long writeCalls() {
+    std::ifstream io("/proc/self/io");
+    for (std::string key; io >> key;) {
+        long value = 0;
+        io >> value;
+        if (key == "syscw:") return value;
+    }
+    return -1;
+}
 
 int openDescriptors() {
     int count = 0;
@@ -189,7 +202,12 @@ TEST_F(UartTest, LoneLineFeedsGoOutAsCarriageReturnLineFeed) {
     };
     for (const Case& c : cases) {
         const std::string wire = c.wire;
+        const long before = writeCalls();
         EXPECT_EQ(UartPutString(1, c.text), static_cast<int>(wire.size())) << c.wire;
+        // The whole line in one system call, not one per byte.
+        if (before >= 0) {
+            EXPECT_EQ(writeCalls() - before, wire.empty() ? 0 : 1) << c.wire;
+        }
         EXPECT_EQ(pty.read(wire.size(), 5s), wire);
     }
 }
@@ -257,7 +275,7 @@ TEST_F(UartTest, BaudRatesMapToTermiosSpeedsAndOthersTo19200) {
         unsigned int baud;
         speed_t speed;
     } cases[] = {{4800, B4800},   {9600, B9600},   {19200, B19200}, {38400, B38400},
-                 {57600, B57600}, {115200, B19200}, {0, B19200},    {1200, B19200}};
+                 {57600, B57600}, {115200, B115200}, {0, B19200},   {1200, B19200}};
     SlavePeek peek(pty.slavePath());
     for (const auto& c : cases) {
         ASSERT_EQ(UartSetup(1, pty.slavePath().c_str(), c.baud, 'E', 7, 2), 0);
@@ -279,6 +297,34 @@ TEST_F(UartTest, PortIsRaw8N1WithReadsThatReturnAtOnce) {
     EXPECT_EQ(tio.c_iflag & (ICRNL | IXON | INLCR), 0u);
     EXPECT_EQ(tio.c_cc[VMIN], 0);
     EXPECT_EQ(tio.c_cc[VTIME], 0);
+}
+
+// The device is opened without blocking (a serial port with its carrier line
+// low would hold a blocking open for ever), then put back to blocking mode:
+// a write to a line that cannot take it all at once waits instead of losing
+// bytes.
+TEST_F(UartTest, PortIsLeftInBlockingModeForTheWrites) {
+    pty.closeSlave();  // only the UART's descriptor is left on the line
+    openPort(1);
+    int found = 0;
+    if (DIR* dir = opendir("/proc/self/fd")) {
+        while (const dirent* e = readdir(dir)) {
+            char target[256] = {};
+            const std::string link = std::string("/proc/self/fd/") + e->d_name;
+            if (readlink(link.c_str(), target, sizeof target - 1) <= 0 || pty.slavePath() != target) continue;
+            std::ifstream info(std::string("/proc/self/fdinfo/") + e->d_name);
+            for (std::string key; info >> key;) {
+                if (key != "flags:") continue;
+                long flags = 0;
+                info >> std::oct >> flags;
+                EXPECT_EQ(flags & O_NONBLOCK, 0);
+                ++found;
+                break;
+            }
+        }
+        closedir(dir);
+    }
+    EXPECT_EQ(found, 1);
 }
 
 TEST_F(UartTest, RepeatedSetUpReopensWithoutLeakingDescriptors) {

@@ -1,7 +1,9 @@
 // The radiocfg command line, run as the built program.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <memory>
 #include <string>
@@ -48,12 +50,47 @@ TEST(CommandLineTest, PortIsCheckedBeforeTheBaudRate) {
     EXPECT_EQ(r.out, "Specified port does not exist: /nonexistent/port\n");
 }
 
+// The port check must not wait on the device: a serial port without
+// carrier, like a FIFO without a writer, blocks a plain open for ever.
+TEST(CommandLineTest, PortCheckDoesNotBlockOnTheDevice) {
+    char dir[] = "/tmp/radiocfg-fifo-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string fifo = std::string(dir) + "/port";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const auto r = radiocfg({"--detect", "-p", fifo, "-b", "4800"});
+    unlink(fifo.c_str());
+    rmdir(dir);
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitStatus, 1);
+    EXPECT_EQ(r.out, "Invalid baudrate: 4800\n");
+}
+
 TEST(CommandLineTest, BaudRateOutsideTheAcceptedSet) {
     TestSupport::Pty pty;
     for (const char* baud : {"4800", "0", "230400"}) {
         const auto r = radiocfg({"--detect", "-p", pty.slavePath(), "-b", baud});
         EXPECT_EQ(r.exitStatus, 1);
         EXPECT_EQ(r.out, std::string("Invalid baudrate: ") + baud + "\n");
+    }
+}
+
+// A number is taken as typed: the option parser alone would read "-1" as
+// 4294967295.
+TEST(CommandLineTest, NumbersThatAreNotPlainDecimalsAreRefusedAsTyped) {
+    TestSupport::Pty pty;
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--detect", "-b", "-1"}, "Invalid --baud: -1\n"},
+        {{"--detect", "-b", "+9600"}, "Invalid --baud: +9600\n"},
+        {{"--satel", "--satel_freq", "99999999999"}, "Invalid --satel_freq: 99999999999\n"},
+        {{"--l400", "--l400_freq=-450125000"}, "Invalid --l400_freq: -450125000\n"},
+        {{"--920a", "--920a_channel", "0x10"}, "Invalid --920a_channel: 0x10 (0 to 99)\n"},
+    };
+    for (const auto& [args, message] : cases) {
+        std::vector<std::string> withPort = args;
+        withPort.insert(withPort.end(), {"-p", pty.slavePath()});
+        const auto r = radiocfg(withPort);
+        EXPECT_EQ(r.exitStatus, 1) << message;
+        EXPECT_EQ(r.out, message);
     }
 }
 

@@ -80,9 +80,30 @@ TEST(MicrohardFlowTest, RefusedValuesTouchNothing) {
         {MicrohardModel::L400,
          {"--l400", "--l400_freq", "450006250", "--l400_power", "1000", "--l400_mode", "VLTR"},
          "Invalid frequency: 450006250\n"},
+        // Values that would program the radio otherwise than asked: a power
+        // outside the table, a channel or unit address outside its range, a
+        // negative number (which the option parser alone takes modulo 2^32).
+        {MicrohardModel::L400,
+         {"--l400", "--l400_freq", "450125000", "--l400_power", "150", "--l400_mode", "PC1"},
+         "Invalid power: 150\n"},
+        {MicrohardModel::L400,
+         {"--l400", "--l400_freq", "450125000", "--l400_power=-1", "--l400_mode", "PC1"},
+         "Invalid --l400_power: -1\n"},
+        {MicrohardModel::MHX920A,
+         {"--920a", "--920a_channel", "100", "--920a_address", "10", "--920a_mode", "FAST"},
+         "Invalid --920a_channel: 100 (0 to 99)\n"},
+        {MicrohardModel::MHX920A,
+         {"--920a", "--920a_channel=-1", "--920a_address", "10", "--920a_mode", "FAST"},
+         "Invalid --920a_channel: -1 (0 to 99)\n"},
         {MicrohardModel::MHX920A,
          {"--920a", "--920a_channel", "5", "--920a_address", "65535", "--920a_mode", "FAST"},
-         "Invalid Unit Address\n"},
+         "Invalid --920a_address: 65535 (2 to 65534)\n"},
+        {MicrohardModel::MHX920A,
+         {"--920a", "--920a_channel", "5", "--920a_address", "65538", "--920a_mode", "FAST"},
+         "Invalid --920a_address: 65538 (2 to 65534)\n"},
+        {MicrohardModel::MHX920A,
+         {"--920a", "--920a_channel", "5", "--920a_address=-4294901750", "--920a_mode", "FAST"},
+         "Invalid --920a_address: -4294901750 (2 to 65534)\n"},
     };
     for (const auto& c : cases) {
         Simulator sim(radio(c.model));

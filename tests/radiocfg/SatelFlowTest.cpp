@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/Program.h"
@@ -70,9 +71,18 @@ TEST(SatelFlowTest, AMissingValueListsTheSatelOptionsAndTouchesNothing) {
 
 TEST(SatelFlowTest, ARejectedValueIsReportedBeforeAnythingIsWritten) {
     SatelRadioOnPty radio;
-    const auto r = radio.configure({"--satel_freq", "438125000", "--satel_spacing", "12500", "--satel_power", "1"});
-    EXPECT_EQ(r.exitStatus, 1);
-    EXPECT_EQ(r.out, "Invalid power: 1\n");
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--satel_freq", "438125000", "--satel_spacing", "12500", "--satel_power", "1"}, "Invalid power: 1\n"},
+        {{"--satel_freq", "438125000", "--satel_spacing", "12500", "--satel_power=-1"}, "Invalid --satel_power: -1\n"},
+        // Would be written as SL&F=1000.00000.
+        {{"--satel_freq", "999999999", "--satel_spacing", "12500", "--satel_power", "500"},
+         "Invalid frequency: 999999999\n"},
+    };
+    for (const auto& [values, message] : cases) {
+        const auto r = radio.configure(values);
+        EXPECT_EQ(r.exitStatus, 1);
+        EXPECT_EQ(r.out, message);
+    }
     EXPECT_TRUE(radio.sim.received().empty());
 }
 

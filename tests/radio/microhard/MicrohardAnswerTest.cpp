@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -196,7 +197,27 @@ TEST(MicrohardAnswerTest, DealerStepsCompleteOnTheirPromptLine) {
     MicrohardL400SendDealerPasswordCommand password;
     EXPECT_FALSE(sentThenOffer(password, "\r\nPass").complete);
     EXPECT_TRUE(sentThenOffer(password, "\r\nPassword rejected\r\n").complete);
+    EXPECT_EQ(password.getStatus(), COMMAND_STATUS_OK);
     EXPECT_EQ(password.getStrValue(), "Password rejected");
+}
+
+// "ERROR" anywhere in what completes a dealer step (its own line, or the
+// answer to a later field of the table entry) makes it an error answer.
+TEST(MicrohardAnswerTest, DealerStepsFailOnTheErrorToken) {
+    MicrohardL400EnterDealerModeCommand enter;
+    MicrohardL400SendDealerPasswordCommand password;
+    MicrohardL400SetTableFrequencyCommand table;
+    MicrohardL400ExitDealerModeCommand leave;
+    const std::vector<std::pair<Command*, std::string>> cases = {
+        {&enter, "\r\nERROR\r\n"},
+        {&password, "ERROR\r"},
+        {&table, "\r\nFrequency (Hz):\r\n\r\nERROR\r\n"},
+        {&leave, "\r\nERROR\r\n"},
+    };
+    for (const auto& [command, answer] : cases) {
+        EXPECT_TRUE(sentThenOffer(*command, answer).complete) << answer;
+        EXPECT_EQ(command->getStatus(), COMMAND_STATUS_ERROR) << answer;
+    }
 }
 
 // Every typed getter on values inside, at the edge of and outside its

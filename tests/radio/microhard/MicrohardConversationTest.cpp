@@ -129,6 +129,7 @@ TEST(MicrohardConversationTest, RegistersAreWrittenReadAndRefused) {
     MicrohardL400EnterDealerModeCommand dealer;
     ASSERT_TRUE(exchange(radio, dealer));
     EXPECT_EQ(dealer.getStrValue(), "ERROR");
+    EXPECT_EQ(dealer.getStatus(), COMMAND_STATUS_ERROR);
     MicrohardL400SetTxFrequencyCommand tx;
     tx.setFrequency(42);
     ASSERT_TRUE(exchange(radio, tx));

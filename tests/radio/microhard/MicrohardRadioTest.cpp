@@ -152,8 +152,7 @@ TEST(MicrohardL400RadioTest, SaveConfigWritesTheWholeSequenceAndGetConfigReadsIt
 }
 
 // Each mode is written as its own pair of air rate and FEC mode, and read
-// back as the same mode; the power goes through the table, and a power that
-// is not in it is programmed as 30 dBm (1000 mW).
+// back as the same mode; the power goes through the table.
 struct L400ModeCase {
     MICROHARD_L400_MODE mode;
     unsigned int power;
@@ -185,7 +184,7 @@ TEST_P(MicrohardL400ModeTest, EachModeIsWrittenAndReadBack) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, MicrohardL400ModeTest,
-                         testing::Values(L400ModeCase{MICROHARD_L400_MODE_PC1, 150, "5", "1", "30", 1000},
+                         testing::Values(L400ModeCase{MICROHARD_L400_MODE_PC1, 1000, "5", "1", "30", 1000},
                                          L400ModeCase{MICROHARD_L400_MODE_PC2, 100, "6", "1", "20", 100},
                                          L400ModeCase{MICROHARD_L400_MODE_PC3, 5000, "5", "0", "37", 5000},
                                          L400ModeCase{MICROHARD_L400_MODE_PC4, 630, "6", "0", "28", 630},
@@ -227,6 +226,8 @@ TEST(MicrohardL400RadioTest, RejectedValuesWriteNothingAndLeaveNothingQueued) {
         {[&] { radio.saveConfig(450125000, 1000, static_cast<MICROHARD_L400_MODE>(5)); }, "Invalid address: 5"},
         {[&] { radio.saveConfig(450125000, 1000, static_cast<MICROHARD_L400_MODE>(-1)); }, "Invalid address: -1"},
         {[&] { radio.validateOutputPower(4000); }, "Invalid power: 4000"},
+        // Not in the power table: refused, not programmed as some other power.
+        {[&] { radio.saveConfig(450125000, 150, MICROHARD_L400_MODE_PC1); }, "Invalid power: 150"},
         {[&] { radio.setHopInterval(static_cast<MICROHARD_HOP_INTERVAL>(20)); }, "Invalid Hop Interval"},
         {[&] { radio.setOutputPower(static_cast<MICROHARD_OUTPUT_POWER>(31)); },
          "Invalid power: MicrohardSetOutputPowerCommand"},
@@ -285,8 +286,7 @@ TEST(Microhard920ARadioTest, SaveConfigWritesTheWholeSequence) {
         EXPECT_EQ(line.setting(name), value) << name;
 }
 
-// Channel 99 is the last network address, 200; channel 100 is out of range
-// and programs channel 0 (address 101).
+// Channel 99 is the last network address, 200; channel 0 the first, 101.
 struct MH920AModeCase {
     MICROHARD_920A_MODE mode;
     unsigned int channel;
@@ -317,7 +317,7 @@ TEST_P(Microhard920AModeTest, EachModeAndChannelIsWrittenAndReadBack) {
 
 INSTANTIATE_TEST_SUITE_P(Modes, Microhard920AModeTest,
                          testing::Values(MH920AModeCase{MICROHARD_920A_MODE_SLOW, 99, "200", 99, "0", "30", "0", "7"},
-                                         MH920AModeCase{MICROHARD_920A_MODE_SLOW2, 100, "101", 0, "0", "35", "2", "0"},
+                                         MH920AModeCase{MICROHARD_920A_MODE_SLOW2, 49, "150", 49, "0", "35", "2", "0"},
                                          MH920AModeCase{MICROHARD_920A_MODE_FAST, 0, "101", 0, "1", "25", "5", "0"}));
 
 TEST(Microhard920ARadioTest, GetConfigMapsAddressesAndPairs) {
@@ -348,12 +348,16 @@ TEST(Microhard920ARadioTest, RejectedValuesWriteNothingAndLeaveNothingQueued) {
     MH920ALine line(mh920a());
     auto& radio = line.radio;
     const std::vector<std::pair<std::function<void()>, std::string>> rejected = {
-        // The unit address is narrowed to 16 bits: 65536 is 0, 131071 is 65535.
+        // Refused, not cut to 16 bits (65538 would be 2).
         {[&] { radio.saveConfig(5, MICROHARD_920A_MODE_FAST, 1); }, "Invalid Unit Address"},
         {[&] { radio.saveConfig(5, MICROHARD_920A_MODE_FAST, 0); }, "Invalid Unit Address"},
         {[&] { radio.saveConfig(5, MICROHARD_920A_MODE_FAST, 65535); }, "Invalid Unit Address"},
-        {[&] { radio.saveConfig(5, MICROHARD_920A_MODE_FAST, 65536); }, "Invalid Unit Address"},
-        {[&] { radio.saveConfig(5, MICROHARD_920A_MODE_FAST, 131071); }, "Invalid Unit Address"},
+        {[&] { radio.saveConfig(5, MICROHARD_920A_MODE_FAST, 65538); }, "Invalid Unit Address"},
+        {[&] { radio.saveConfig(5, MICROHARD_920A_MODE_FAST, 4294901770u); }, "Invalid Unit Address"},
+        {[&] { radio.setUnitAddress(65538); }, "Invalid Unit Address"},
+        // Refused, not programmed as channel 0.
+        {[&] { radio.saveConfig(100, MICROHARD_920A_MODE_FAST, 10); }, "Invalid Network Address"},
+        {[&] { radio.saveConfig(4294967295u, MICROHARD_920A_MODE_FAST, 10); }, "Invalid Network Address"},
         {[&] { radio.saveConfig(5, static_cast<MICROHARD_920A_MODE>(3), 10); }, "Invalid address: 3"},
         {[&] { radio.saveConfig(5, static_cast<MICROHARD_920A_MODE>(1000), 10); }, "Invalid address: 1000"},
         {[&] { radio.validateOutputPower(2000); }, "Invalid power: 2000"},
@@ -368,11 +372,10 @@ TEST(Microhard920ARadioTest, RejectedValuesWriteNothingAndLeaveNothingQueued) {
     EXPECT_NO_THROW(radio.validateOutputPower(1000));
     EXPECT_NO_THROW(radio.validateOutputPower(100));
 
-    // 30 dBm is 1000 mW: accepted. The unit address write takes the low 16
-    // bits of its argument (65538 is 2).
+    // 30 dBm is 1000 mW: accepted.
     radio.setOutputPower(static_cast<MICROHARD_OUTPUT_POWER>(30));
-    radio.setUnitAddress(65538);
-    EXPECT_EQ(line.written(), startUp + exchange("ATS108=30\r\n") + exchange("ATS105=2\r\n"));
+    radio.setUnitAddress(65534);
+    EXPECT_EQ(line.written(), startUp + exchange("ATS108=30\r\n") + exchange("ATS105=65534\r\n"));
 }
 
 TEST(Microhard920ARadioTest, AnErrorAnswerInTheMiddleStopsTheSequence) {
