@@ -363,14 +363,14 @@ void longRun(const std::string& gnssmon, int seconds)
     std::size_t intact = 0, corrupted = 0, missing = 0;
     std::set<std::string> intactText;
     for (const GnssSim::SentPosition& p : sim.sentPositions()) {
-        if (std::chrono::duration<double>(p.at - start).count() > ended - 0.1) continue;
         const std::string text = printed(p.lat, p.lon);
+        if (!p.corrupted) intactText.insert(text);
+        if (std::chrono::duration<double>(p.at - start).count() > ended - 0.1) continue;
         if (p.corrupted) {
             ++corrupted;
             continue;
         }
         ++intact;
-        intactText.insert(text);
         if (!lines.count(text) && ++missing <= 20)
             std::printf("not printed: the position sent at %.3f s\n", std::chrono::duration<double>(p.at - start).count());
     }
