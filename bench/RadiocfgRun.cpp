@@ -14,11 +14,22 @@
 // which bench/run reads, after lines of detail; "failed <name>" instead when
 // the run was not the protocol's exchange (wrong exit status, another number
 // of commands, not the expected result).
+//
+// Then --fast: each flow against a radio with a real radio's timing
+// (RadioSim::Timing::realistic()), once without and once with --fast, and
+// one "fast <name> <wall s> <wall without s> <speed-up> <floor s> <ratio>"
+// line. The floor is the sum of the waits the protocol cannot avoid, taken
+// from the fast run's wire log: a read deadline for each command the radio
+// does not answer, and for each answered one the radio's own time (its
+// processing, a flash write, the escape guard after "+++", the framing pause
+// of a command without terminator), its answer's bytes at the line rate and
+// the pause between the answer's pieces.
 
 #include "bench/Spawned.h"
 #include "tools/radiosim/Personalities.h"
 #include "tools/radiosim/Simulator.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -66,6 +77,32 @@ const std::vector<Flow>& flows()
     return table;
 }
 
+// The floor of a run whose wire log is `log`, against a radio with `timing`.
+double floorOf(const std::vector<RadioSim::WireEntry>& log, const RadioSim::Timing& timing)
+{
+    using RadioSim::WireDirection;
+    const auto s = [](std::chrono::milliseconds ms) { return ms.count() / 1000.0; };
+    double floor = 0.0;
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        if (log[i].direction != WireDirection::Received) continue;
+        const std::string& command = log[i].bytes;
+        if (i + 1 == log.size() || log[i + 1].direction != WireDirection::Sent) {
+            floor += kReadDeadline;
+            continue;
+        }
+        const std::string& answer = log[i + 1].bytes;
+        floor += s(timing.processing) + static_cast<double>(answer.size()) / timing.byteRate;
+        const std::size_t text = answer.find_first_not_of("\r\n");
+        const std::size_t end = text == std::string::npos ? text : answer.find('\n', text);
+        if (end != std::string::npos && end + 1 < answer.size()) floor += s(timing.pieceGap);
+        if (command == "AT&W" || command == "SL**>") floor += s(timing.flashWrite);
+        if (command == "+++") floor += s(timing.escapeGuard);
+        if (command.compare(0, 2, "SL") == 0 && command.find('=') != std::string::npos)
+            floor += s(RadioSim::framingGap); // no terminator: the radio waits for the line to pause
+    }
+    return floor;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -110,6 +147,35 @@ int main(int argc, char** argv)
         } else {
             std::printf("flow %s %.3f %.3f %.2f\n", flow.name, f.wall, mandated, over);
         }
+    }
+    // --fast against a radio with real timing, beside the same flow without it.
+    const RadioSim::Timing timing = RadioSim::Timing::realistic();
+    for (const Flow& flow : flows()) {
+        if (!only.empty() && only != flow.name) continue;
+        Bench::Finished runs[2];
+        std::vector<RadioSim::WireEntry> logs[2];
+        for (int fast = 0; fast < 2; ++fast) {
+            RadioSim::Simulator sim(RadioSim::makePersonality(flow.personality), RadioSim::Faults(), timing);
+            sim.start();
+            std::vector<std::string> args = {radiocfg, "-p", sim.slavePath()};
+            args.insert(args.end(), flow.args.begin(), flow.args.end());
+            if (fast) args.push_back("--fast");
+            runs[fast] = Bench::runToEnd(args);
+            sim.stop();
+            logs[fast] = sim.wireLog();
+        }
+        const double floor = floorOf(logs[1], timing);
+        std::printf("%s: without --fast %.3f s (exit %d), with --fast %.3f s (exit %d), floor %.3f s, "
+                    "the same wire log: %s\n",
+                    flow.name, runs[0].wall, runs[0].exitStatus, runs[1].wall, runs[1].exitStatus, floor,
+                    logs[0].size() == logs[1].size() ? "yes" : "no");
+        if (runs[0].exitStatus != 0 || runs[1].exitStatus != 0 || logs[0].size() != logs[1].size()) {
+            std::printf("failed fast-%s\n", flow.name);
+            ok = false;
+            continue;
+        }
+        std::printf("fast %s %.3f %.3f %.2f %.3f %.2f\n", flow.name, runs[1].wall, runs[0].wall,
+                    runs[0].wall / runs[1].wall, floor, runs[1].wall / floor);
     }
     return ok ? 0 : 1;
 }

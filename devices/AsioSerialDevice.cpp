@@ -6,6 +6,8 @@
 #include <boost/date_time/posix_time/posix_time_types.hpp>
 #include <boost/ref.hpp>
 
+#include <chrono>
+
 namespace Veltrio {
 namespace Devices {
 
@@ -38,6 +40,13 @@ AsioSerialDevice::AsioSerialDevice(std::string port, PORT_CONFIG_BAUD baud, PORT
                                    ASIO_FLOW_CONTROL flowControl, unsigned int timeout)
     : readTimeout(timeout), ioService(), serialPort(ioService), receiveBuffer{}, lastError() {
     initDevice(std::move(port), baud, bits, parity, stopBits, flowControl);
+}
+
+AsioSerialDevice::AsioSerialDevice(std::string port, PORT_CONFIG_BAUD baud, PORT_CONFIG_BITS bits,
+                                   PORT_CONFIG_PARITY parity, PORT_CONFIG_STOPBITS stopBits,
+                                   const Veltrio::Common::ExchangeTiming& timing)
+    : AsioSerialDevice(std::move(port), baud, bits, parity, stopBits, FLOW_CONTROL_HARDWARE, timing.readDeadline) {
+    quietGap = timing.quietGap;
 }
 
 AsioSerialDevice::~AsioSerialDevice() {
@@ -79,19 +88,29 @@ void AsioSerialDevice::initDevice(std::string port, PORT_CONFIG_BAUD baud, PORT_
                                                           : serial_port_base::stop_bits::one));
 }
 
+void AsioSerialDevice::dataIn() {
+    if (!readOnce(readTimeout) || quietGap == 0) return;
+    // The rest of an answer in pieces: read while bytes keep coming within
+    // the gap, but a line that never goes quiet still ends the call.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(readTimeout);
+    while (std::chrono::steady_clock::now() < end && readOnce(quietGap)) {
+    }
+}
+
 // The blocking facade over Asio: start the read and the deadline, run the
 // private I/O service until both handlers have run; whichever completes first
 // cancels the other.
-void AsioSerialDevice::dataIn() {
+bool AsioSerialDevice::readOnce(unsigned int deadline) {
     boost::asio::deadline_timer timer(ioService);
+    const std::size_t before = getDataLength();
 
     serialPort.async_read_some(
         boost::asio::buffer(receiveBuffer, ReceiveBufferSize),
         boost::bind(&AsioSerialDevice::asyncReadHandler, this, boost::ref(timer), boost::asio::placeholders::error,
                     boost::asio::placeholders::bytes_transferred));
 
-    if (readTimeout != 0) {
-        timer.expires_from_now(boost::posix_time::milliseconds(readTimeout));
+    if (deadline != 0) {
+        timer.expires_from_now(boost::posix_time::milliseconds(deadline));
         timer.async_wait(boost::bind(&AsioSerialDevice::deadlineExpirationHandler, this, boost::ref(timer),
                                      boost::asio::placeholders::error));
     }
@@ -117,6 +136,7 @@ void AsioSerialDevice::dataIn() {
         throw SerialReadException(ReadErrorText);
     }
     ioService.restart();
+    return getDataLength() > before;
 }
 
 void AsioSerialDevice::asyncReadHandler(boost::asio::deadline_timer& timer, const boost::system::error_code& error,

@@ -32,7 +32,8 @@ bool answeredOk(const std::list<Command*>& processed) {
 
 } // namespace
 
-RADIO_TYPE RadioBase::detectType(Veltrio::Common::Timer* timer, Veltrio::Common::DeviceCommInterface* device) {
+RADIO_TYPE RadioBase::detectType(Veltrio::Common::Timer* timer, Veltrio::Common::DeviceCommInterface* device,
+                                 const Veltrio::Common::ExchangeTiming& timing) {
     // An engine of its own, with the probes' 1500 ms command timeout; it never
     // needs command-mode factories, the probes queue their own commands.
     class Detector : public RadioBase {
@@ -46,6 +47,7 @@ RADIO_TYPE RadioBase::detectType(Veltrio::Common::Timer* timer, Veltrio::Common:
     };
 
     Detector detector(timer, device);
+    detector.setTiming(timing);
     RADIO_TYPE type = RADIO_TYPE_UNKNOWN;
 
     std::cout << "Detecting MH.." << std::endl;

@@ -1,6 +1,7 @@
 #include "radio/RadioBase.h"
 
 #include <algorithm>
+#include <thread>
 
 #include "common/Exception.h"
 #include "radio/RadioExceptions.h"
@@ -103,6 +104,8 @@ unsigned int RadioBase::getCommandTimeout() const { return commandTimeout; }
 
 void RadioBase::setCommandTimeout(unsigned int timeout) { commandTimeout = timeout; }
 
+void RadioBase::setTiming(const Veltrio::Common::ExchangeTiming& t) { timing = t; }
+
 DeviceCommInterface* RadioBase::getCommandDevice() const { return commandDevice; }
 
 DeviceCommInterface* RadioBase::getDataDevice() const { return dataDevice; }
@@ -122,11 +125,21 @@ void RadioBase::sendCommands() {
     for (Command* command : snapshot) {
         CharVector bytes;
         command->buildCmdStr(bytes);
+        if (bytes.str() == "+++") guardEscape();
         commandDevice->dataOut(bytes);
+        lastTraffic = std::chrono::steady_clock::now();
         command->setStatus(COMMAND_STATUS_SENT);
         command->setSentCommand(bytes);
         if (!__waitForCommandResponse(command)) return;
     }
+}
+
+// The Hayes escape counts only after a guard time without traffic on the
+// line. The patient exchange leaves a whole read deadline of silence after
+// every answer; the fast one waits for the guard here.
+void RadioBase::guardEscape() {
+    const auto quietEnough = lastTraffic + std::chrono::milliseconds(timing.escapeGuard);
+    std::this_thread::sleep_until(quietEnough);
 }
 
 bool RadioBase::__waitForCommandResponse(Command* command) {
@@ -134,14 +147,17 @@ bool RadioBase::__waitForCommandResponse(Command* command) {
     timer->reset();
     // The timeout is tested between polls only: a poll lasts as long as the
     // device's reads, so a silent radio fails at the end of the first poll
-    // that ends at or past the timeout, never before.
+    // that ends at or past the timeout, never before. An answer still
+    // arriving when the timeout passes is read on, up to one more read
+    // deadline.
+    const unsigned int readOnUntil = commandTimeout + timing.readDeadline;
     do {
         process(nullptr);
         found = std::find(processedCommands.begin(), processedCommands.end(), command) != processedCommands.end();
         timer->sleep(PollPause);
-    } while (!found && timer->elapsed() < commandTimeout);
+    } while (!found && (timer->elapsed() < commandTimeout || (heard && timer->elapsed() < readOnUntil)));
 
-    if (!found && timer->elapsed() >= commandTimeout) {
+    if (!found) {
         std::string text;
         command->getSentCommand(text);
         throw CommandTimeoutException(text);
@@ -166,16 +182,22 @@ void RadioBase::process(CharVector* out) {
 
 void RadioBase::__process(CharVector& buffer, DeviceCommInterface* device) {
     // Settle: read until a read adds nothing, so that an answer split over
-    // several reads is examined whole. A radio that never stops talking (a
-    // modem still in data mode forwarding traffic) would keep this loop going
-    // for ever; once the command timeout has passed, the bytes are examined
-    // as they are and the wait decides.
+    // several reads is examined whole. With a quiet gap the device's read has
+    // already waited for the line to go quiet, and one read that brought
+    // bytes is enough. A radio that never stops talking (a modem still in
+    // data mode forwarding traffic) would keep this loop going for ever; one
+    // read deadline after the command timeout the bytes are examined as they
+    // are and the wait decides.
     for (;;) {
         const std::size_t noted = buffer.size();
+        const std::size_t queued = device->getDataLength();
         device->dataIn();
         buffer = device->getDataVector();
+        heard = buffer.size() > queued;
+        if (heard) lastTraffic = std::chrono::steady_clock::now();
         if (buffer.size() == noted) break;
-        if (timer != nullptr && timer->elapsed() >= commandTimeout) break;
+        if (timing.quietGap != 0) break;
+        if (timer != nullptr && timer->elapsed() >= commandTimeout + timing.readDeadline) break;
         if (timer != nullptr) timer->sleep(PollPause);
     }
 

@@ -19,12 +19,14 @@
 // lists when sendCommands started) are also freed if the engine is destroyed
 // without a final clear.
 
+#include <chrono>
 #include <list>
 #include <memory>
 #include <vector>
 
 #include "common/CharVector.h"
 #include "common/DeviceCommInterface.h"
+#include "common/ExchangeTiming.h"
 #include "common/TimerInterface.h"
 #include "radio/Command.h"
 #include "radio/RadioType.h"
@@ -87,9 +89,13 @@ public:
     unsigned int getCommandTimeout() const;
     // Applies from the next wait.
     void setCommandTimeout(unsigned int commandTimeout);
+    // How the exchange waits on the line (the default until set); the device
+    // must have been given the same quiet gap.
+    void setTiming(const Veltrio::Common::ExchangeTiming& timing);
 
     // Finds out which radio is attached to the open `device`.
-    static RADIO_TYPE detectType(Veltrio::Common::Timer* timer, Veltrio::Common::DeviceCommInterface* device);
+    static RADIO_TYPE detectType(Veltrio::Common::Timer* timer, Veltrio::Common::DeviceCommInterface* device,
+                                 const Veltrio::Common::ExchangeTiming& timing = Veltrio::Common::ExchangeTiming());
 
 protected:
     // Drivers are destroyed through their own type, never through RadioBase*.
@@ -112,6 +118,15 @@ private:
     bool __waitForCommandResponse(Command* command);
     // Takes ownership of flagged commands in the lists not yet owned.
     void adoptCommandModeCommands();
+    // With an escape guard: waits until the line has been quiet that long.
+    void guardEscape();
+
+    Veltrio::Common::ExchangeTiming timing;
+    // Last byte written or received, for the escape guard.
+    std::chrono::steady_clock::time_point lastTraffic = std::chrono::steady_clock::now();
+    // The last read of the last poll brought bytes: an answer may still be
+    // arriving.
+    bool heard = false;
 
     // The command-mode commands the engine has seen; deleting happens only here.
     std::vector<std::unique_ptr<Command>> ownedCommands;

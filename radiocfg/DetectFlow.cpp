@@ -28,11 +28,12 @@ const char* radioTypeName(RADIO_TYPE type) {
 
 } // namespace
 
-int detect(const std::string& port, PORT_CONFIG_BAUD baud, boost::program_options::variables_map&) {
+int detect(const std::string& port, PORT_CONFIG_BAUD baud, boost::program_options::variables_map& options) {
     try {
-        Veltrio::Devices::AsioSerialDevice device(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, 2500);
+        const ExchangeTiming timing = exchangeTiming(options);
+        Veltrio::Devices::AsioSerialDevice device(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, timing);
         ::Timer timer;
-        const RADIO_TYPE type = RadioBase::detectType(&timer, &device);
+        const RADIO_TYPE type = RadioBase::detectType(&timer, &device, timing);
         std::cout << "Radio Type: " << radioTypeName(type) << std::endl;
     } catch (const std::exception& e) {
         std::cout << failureLine(e.what()) << std::endl;

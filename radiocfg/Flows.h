@@ -6,6 +6,7 @@
 
 #include <boost/program_options.hpp>
 
+#include "common/ExchangeTiming.h"
 #include "common/PortConfig.h"
 
 int detect(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD baud,
@@ -19,3 +20,7 @@ int mhl400(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD baud,
 
 int mh920a(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD baud,
            boost::program_options::variables_map& options, boost::program_options::options_description& group);
+
+// How every flow waits on the radio's line: the patient default, or the fast
+// exchange when --fast was given.
+Veltrio::Common::ExchangeTiming exchangeTiming(const boost::program_options::variables_map& options);

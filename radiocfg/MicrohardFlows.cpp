@@ -18,9 +18,8 @@ using Veltrio::Devices::AsioSerialDevice;
 
 namespace {
 
-// The radios' command timeout, and the serial read deadline, in milliseconds.
+// The radios' command timeout, in milliseconds.
 constexpr unsigned int commandTimeout = 2000;
-constexpr unsigned int readTimeout = 2500;
 
 template <class Mode>
 struct Keyword {
@@ -81,9 +80,11 @@ int mhl400(const std::string& port, PORT_CONFIG_BAUD baud, po::variables_map& op
            po::options_description& group) {
     return microhardFlow(options, group, "l400_freq", "l400_power", "l400_mode", l400Modes,
                          [&](unsigned int frequency, unsigned int power, MICROHARD_L400_MODE mode) {
-                             AsioSerialDevice device(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, readTimeout);
+                             const ExchangeTiming timing = exchangeTiming(options);
+                             AsioSerialDevice device(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, timing);
                              ::Timer timer;
                              MicrohardL400Radio radio(&timer, commandTimeout, &device, nullptr);
+                             radio.setTiming(timing);
                              radio.saveConfig(frequency, power, mode);
                          });
 }
@@ -92,9 +93,11 @@ int mh920a(const std::string& port, PORT_CONFIG_BAUD baud, po::variables_map& op
            po::options_description& group) {
     return microhardFlow(options, group, "920a_channel", "920a_address", "920a_mode", mh920aModes,
                          [&](unsigned int channel, unsigned int address, MICROHARD_920A_MODE mode) {
-                             AsioSerialDevice device(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, readTimeout);
+                             const ExchangeTiming timing = exchangeTiming(options);
+                             AsioSerialDevice device(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, timing);
                              ::Timer timer;
                              Microhard920ARadio radio(&timer, commandTimeout, &device, nullptr);
+                             radio.setTiming(timing);
                              radio.saveConfig(channel, mode, address);
                          });
 }

@@ -24,9 +24,11 @@ int satel(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD baud,
         // 8N1, RTS/CTS, 2.5 s read deadline; commands time out after 2 s. The
         // radio is destroyed before the device, and both before a failure is
         // printed, so the port is closed by then.
-        Veltrio::Devices::AsioSerialDevice device(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, 2500);
+        const ExchangeTiming timing = exchangeTiming(options);
+        Veltrio::Devices::AsioSerialDevice device(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, timing);
         ::Timer timer;
         Veltrio::Radio::SatelRadio radio(&timer, 2000, &device, nullptr);
+        radio.setTiming(timing);
         radio.saveConfig(frequency, spacing, power);
     } catch (const std::exception& e) {
         std::cout << failureLine(e.what()) << std::endl;

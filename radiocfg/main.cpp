@@ -83,7 +83,9 @@ int main(int argc, char** argv) {
         ("help,h", "help!")
         ("baud,b", po::value<unsigned int>(&baudRate)->default_value(9600),
          "baudrate (9600, 19200, 38400, 57600, 115200)")
-        ("port,p", po::value<std::string>(&port)->default_value("/dev/ttyO1"), "port (/dev/ttyO1, COM1)");
+        ("port,p", po::value<std::string>(&port)->default_value("/dev/ttyO1"), "port (/dev/ttyO1, COM1)")
+        ("fast", "end each exchange 0.1 s after the radio's answer, not after 2.5 s of silence (not the "
+         "default: a radio that pauses longer inside an answer would be misread)");
 
     po::options_description commands("Commands");
     commands.add_options()

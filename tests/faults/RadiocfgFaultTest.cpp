@@ -19,6 +19,9 @@
 // may go unanswered). There the flow completes: exit 0, nothing printed,
 // every command written.
 //
+// Every scenario runs twice, the second time with --fast, against a radio
+// with a real radio's timing: the bytes on the line must be the same.
+//
 // The detect flow reports rather than fails: it always exits 0 with its
 // progress lines and "Radio Type: ...", the radio's type when the fault did
 // not touch an answer the probe depends on, else "not detected". A fault at
@@ -299,6 +302,43 @@ void PrintTo(const Scenario& s, std::ostream* out)
 }
 void PrintTo(const Flow* flow, std::ostream* out) { *out << flow->name; }
 
+// One run of radiocfg against a radio with a real radio's timing.
+struct FlowRun {
+    TestSupport::ProgramResult result;
+    std::vector<std::string> received;
+    std::string wire;
+};
+
+FlowRun runFlow(const Flow& flow, const RadioSim::Faults& faults, bool fast)
+{
+    RadioSim::Simulator radio(RadioSim::makePersonality(flow.personality), faults, RadioSim::Timing::realistic());
+    radio.start();
+    std::vector<std::string> args = {"-p", radio.slavePath()};
+    args.insert(args.end(), flow.args.begin(), flow.args.end());
+    if (fast) args.push_back("--fast");
+    // Every command costs at most its answer plus one read deadline of
+    // 2.5 s, a failing one at most two; the detect flow may add the Satel
+    // probe's three. Far more than that is a hang.
+    const auto limit = std::chrono::seconds(10 * (flow.steps.size() + 4));
+    FlowRun run{TestSupport::runProgram(TestSupport::programPath("radiocfg"), args, limit), {}, {}};
+    radio.stop();
+    run.received = radio.received();
+    run.wire = radio.wireLogText();
+    return run;
+}
+
+// With --fast the run ends sooner, and nothing else changes: the same bytes
+// both ways on the line, the same output, the same exit status.
+void expectSameAsFast(const Flow& flow, const RadioSim::Faults& faults, const FlowRun& patient)
+{
+    const FlowRun fast = runFlow(flow, faults, true);
+    SCOPED_TRACE("with --fast, output:\n" + fast.result.out + "wire log:\n" + fast.wire);
+    ASSERT_FALSE(fast.result.timedOut);
+    EXPECT_EQ(fast.wire, patient.wire);
+    EXPECT_EQ(fast.result.out, patient.result.out);
+    EXPECT_EQ(fast.result.exitStatus, patient.result.exitStatus);
+}
+
 class RadiocfgFaults : public ::testing::TestWithParam<Scenario> {};
 
 TEST_P(RadiocfgFaults, FailsOnOneLineAndWritesNothingAfter)
@@ -307,24 +347,17 @@ TEST_P(RadiocfgFaults, FailsOnOneLineAndWritesNothingAfter)
     const Flow& flow = *s.flow;
     const Expectation e = expect(s);
 
-    RadioSim::Simulator radio(RadioSim::makePersonality(flow.personality), faultsOf(s));
-    radio.start();
-    std::vector<std::string> args = {"-p", radio.slavePath()};
-    args.insert(args.end(), flow.args.begin(), flow.args.end());
-    // Every command costs at most its answer plus one read deadline of
-    // 2.5 s, a failing one at most two deadlines; the detect flow may add the
-    // Satel probe's three. Far more than that is a hang.
-    const auto limit = std::chrono::seconds(10 * (flow.steps.size() + 4));
     const auto started = std::chrono::steady_clock::now();
-    const TestSupport::ProgramResult r = TestSupport::runProgram(TestSupport::programPath("radiocfg"), args, limit);
+    const FlowRun run = runFlow(flow, faultsOf(s), false);
     const auto took = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started);
-    radio.stop();
-    const std::vector<std::string> received = radio.received();
+    const TestSupport::ProgramResult& r = run.result;
+    const std::vector<std::string>& received = run.received;
     const std::vector<std::string> lines = linesOf(r.out);
-    SCOPED_TRACE("took " + std::to_string(took.count()) + " s; output:\n" + r.out + "wire log:\n" +
-                 radio.wireLogText() + "stderr:\n" + r.err);
+    SCOPED_TRACE("took " + std::to_string(took.count()) + " s; output:\n" + r.out + "wire log:\n" + run.wire +
+                 "stderr:\n" + r.err);
 
-    ASSERT_FALSE(r.timedOut) << "radiocfg still ran after " << limit.count() << " s";
+    ASSERT_FALSE(r.timedOut) << "radiocfg still ran after " << took.count() << " s";
+    expectSameAsFast(flow, faultsOf(s), run);
     EXPECT_EQ(r.err, "");
     // Whatever is printed is whole lines, without a stray line end inside.
     if (!r.out.empty()) {
@@ -373,16 +406,12 @@ class RadiocfgCleanRun : public ::testing::TestWithParam<const Flow*> {};
 TEST_P(RadiocfgCleanRun, WritesTheSequenceOfTheTable)
 {
     const Flow& flow = *GetParam();
-    RadioSim::Simulator radio(RadioSim::makePersonality(flow.personality));
-    radio.start();
-    std::vector<std::string> args = {"-p", radio.slavePath()};
-    args.insert(args.end(), flow.args.begin(), flow.args.end());
-    const auto r = TestSupport::runProgram(TestSupport::programPath("radiocfg"), args,
-                                           std::chrono::seconds(10 * (flow.steps.size() + 4)));
-    radio.stop();
-    SCOPED_TRACE("output:\n" + r.out + "wire log:\n" + radio.wireLogText());
+    const FlowRun run = runFlow(flow, RadioSim::Faults(), false);
+    const TestSupport::ProgramResult& r = run.result;
+    SCOPED_TRACE("output:\n" + r.out + "wire log:\n" + run.wire);
     EXPECT_EQ(r.exitStatus, 0);
-    EXPECT_EQ(radio.received(), sequence(flow, flow.steps.size()));
+    EXPECT_EQ(run.received, sequence(flow, flow.steps.size()));
+    expectSameAsFast(flow, RadioSim::Faults(), run);
     if (flow.detected.empty())
         EXPECT_EQ(r.out, "");
     else

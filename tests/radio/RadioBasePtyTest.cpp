@@ -108,3 +108,30 @@ TEST(EngineOnPty, BytesWhileNothingIsQueuedAreDropped) {
     EXPECT_EQ(seen.str(), "RING\r\n");
     EXPECT_EQ(port.getDataLength(), 0u);
 }
+
+// An answer that begins just before the command timeout and is still
+// arriving when it passes is read whole, with either timing of the exchange.
+TEST(EngineOnPty, AnswerStillArrivingAtTheTimeoutIsReadWhole) {
+    for (const ExchangeTiming& timing : {ExchangeTiming(), ExchangeTiming::fast()}) {
+        SCOPED_TRACE(timing.quietGap == 0 ? "patient" : "fast");
+        TestSupport::Pty pty;
+        Veltrio::Devices::AsioSerialDevice port(pty.slavePath(), BAUD_9600, BITS_8, PARITY_NONE, STOPBITS_1, timing);
+        ::Timer timer;
+        TestRadio radio(&timer, 2000, &port);
+        radio.setTiming(timing);
+        TokenCommand escape("+++", "\r\nNO CARRIER\r\nOK\r\n");
+        radio.addCommand(&escape);
+
+        std::thread radioSide([&pty] {
+            if (pty.readUntil("+++", 5s).find("+++") == std::string::npos) return;
+            std::this_thread::sleep_for(2050ms);
+            pty.write("\r\nNO CARRIER\r\n");
+            std::this_thread::sleep_for(100ms);
+            pty.write("OK\r\n");
+        });
+        EXPECT_NO_THROW(radio.sendCommands());
+        radioSide.join();
+        EXPECT_EQ(escape.getStatus(), COMMAND_STATUS_OK);
+        radio.clearProcessedCommands();
+    }
+}

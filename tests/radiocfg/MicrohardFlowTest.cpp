@@ -166,3 +166,26 @@ TEST(MicrohardFlowTest, AnErrorAnswerEndsTheConfiguration) {
     EXPECT_EQ(sim.received().size(), 5u);
     EXPECT_EQ(sim.stateValue("saves"), "0");
 }
+
+// --fast against radios slower than a real one in the ways that matter to
+// it: answers in pieces further apart (but within the quiet gap), and either
+// left in command mode (so "ATA" is answered and the engine itself must keep
+// the line quiet for the guard time before "+++") or answering "+++" only
+// after a longer guard time.
+TEST(MicrohardFlowTest, FastRunAgainstSlowRadios) {
+    for (const bool inCommandMode : {true, false}) {
+        SCOPED_TRACE(inCommandMode ? "left in command mode" : "long escape guard");
+        auto personality = radio(MicrohardModel::L400);
+        if (inCommandMode) personality->answer("+++");
+        RadioSim::Timing timing = RadioSim::Timing::realistic();
+        timing.pieceGap = std::chrono::milliseconds(70);
+        if (!inCommandMode) timing.escapeGuard = std::chrono::milliseconds(1800);
+        Simulator sim(std::move(personality), RadioSim::Faults(), timing);
+        sim.start();
+        const auto r = radiocfg({"--l400", "--fast", "-p", sim.slavePath(), "--l400_freq", "450125000",
+                                 "--l400_power", "2000", "--l400_mode", "PC2"});
+        EXPECT_EQ(r.exitStatus, 0);
+        EXPECT_EQ(r.out, "");
+        expectSettings(sim, {{"mode", "data"}, {"saves", "1"}, {"S131", "42"}, {"table_42", "450125000,1,2"}});
+    }
+}

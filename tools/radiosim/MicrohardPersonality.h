@@ -49,6 +49,8 @@ public:
     std::string answer(const std::string& command) override;
     std::string errorAnswer() const override;
     State state() const override;
+    bool writesFlash(const std::string& command) const override { return command == "AT&W"; }
+    bool isEscape(const std::string& input) const override { return input == "+++"; }
 
     // The register as the radio holds it, empty for a register it does not have.
     std::string registerValue(int number) const;

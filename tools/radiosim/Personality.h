@@ -32,6 +32,12 @@ public:
     virtual std::string errorAnswer() const = 0;
 
     virtual State state() const = 0;
+
+    // Timing traits, for the simulator: a command that writes the radio's
+    // flash takes longer to answer; an escape sequence ("+++" alone on a
+    // quiet line) counts only after a guard time without traffic.
+    virtual bool writesFlash(const std::string& /*command*/) const { return false; }
+    virtual bool isEscape(const std::string& /*input*/) const { return false; }
 };
 
 } // namespace RadioSim

@@ -59,6 +59,7 @@ public:
     std::string answer(const std::string& command) override;
     std::string errorAnswer() const override;
     State state() const override;
+    bool writesFlash(const std::string& command) const override { return command == "SL**>" || command == "SL*R>"; }
 
     const SatelSettings& settings() const { return current; }
 

@@ -6,6 +6,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <stdexcept>
 
@@ -20,10 +21,27 @@ void setFlags(int fd, int statusFlags) {
     if (statusFlags != 0) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | statusFlags);
 }
 
+// Whole milliseconds until `then`, rounded up, for poll().
+int millisecondsUntil(std::chrono::steady_clock::time_point then) {
+    const auto left = then - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero()) return 0;
+    return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
+}
+
 } // namespace
 
-Simulator::Simulator(std::unique_ptr<Personality> model, Faults switches)
-    : personality(std::move(model)), faults(switches) {
+Timing Timing::realistic() {
+    Timing timing;
+    timing.processing = std::chrono::milliseconds(40);
+    timing.byteRate = 960; // 9600 baud, 10 bits a byte
+    timing.pieceGap = std::chrono::milliseconds(30);
+    timing.flashWrite = std::chrono::milliseconds(300);
+    timing.escapeGuard = std::chrono::milliseconds(1000);
+    return timing;
+}
+
+Simulator::Simulator(std::unique_ptr<Personality> model, Faults switches, Timing pace)
+    : personality(std::move(model)), faults(switches), timing(pace) {
     char name[256] = {0};
     termios raw{};
     cfmakeraw(&raw);
@@ -68,30 +86,34 @@ void Simulator::requestStop() {
 
 void Simulator::run() {
     while (masterFd >= 0) {
+        int timeout = releaseDue();
         pollfd fds[2] = {{masterFd, static_cast<short>(POLLIN | (output.empty() ? 0 : POLLOUT)), 0},
                          {wakeRead, POLLIN, 0}};
-        int timeout = -1;
         if (!input.empty()) {
-            const auto quiet = std::chrono::steady_clock::now() - lastByte;
-            timeout = static_cast<int>(
-                std::chrono::duration_cast<std::chrono::milliseconds>(framingGap - quiet).count());
-            if (timeout < 0) timeout = 0;
+            const int framing = millisecondsUntil(lastByte + framingWait());
+            timeout = timeout < 0 ? framing : std::min(timeout, framing);
         }
         const int ready = ::poll(fds, 2, timeout);
         if (ready < 0 && errno != EINTR) break;
         if (ready > 0 && (fds[1].revents & POLLIN)) break;
         if (ready > 0 && (fds[0].revents & POLLIN)) readAvailable();
-        if (masterFd >= 0 && !input.empty() && std::chrono::steady_clock::now() - lastByte >= framingGap) {
+        if (masterFd >= 0 && !input.empty() && std::chrono::steady_clock::now() - lastByte >= framingWait()) {
             std::vector<std::string> framed;
             {
                 std::lock_guard<std::mutex> lock(mutex);
-                framed = personality->takeCommands(input, true);
+                if (timing.escapeGuard.count() > 0 && personality->isEscape(input) &&
+                    quietBefore < timing.escapeGuard) {
+                    input.clear(); // too soon after other traffic: not an escape, and nothing else either
+                } else {
+                    framed = personality->takeCommands(input, true);
+                }
             }
             for (const auto& command : framed) {
                 if (masterFd < 0) break;
                 handleCommand(command);
             }
         }
+        releaseDue();
         if (masterFd >= 0 && !output.empty()) writePending();
     }
     // Drain the wake-up bytes so that a later run() is not ended at once.
@@ -100,9 +122,58 @@ void Simulator::run() {
     }
 }
 
+std::chrono::milliseconds Simulator::framingWait() const {
+    if (timing.escapeGuard.count() > 0 && personality->isEscape(input)) return timing.escapeGuard;
+    return framingGap;
+}
+
+std::chrono::steady_clock::duration Simulator::byteTime(std::size_t count) const {
+    if (timing.byteRate == 0) return std::chrono::steady_clock::duration::zero();
+    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::seconds(1) *
+                                                                            static_cast<long>(count)) /
+           timing.byteRate;
+}
+
+void Simulator::schedule(const std::string& reply, std::chrono::milliseconds delay) {
+    // A radio answers one command after the other: this answer starts once
+    // the ones before it are out, after its own processing time.
+    auto start = std::max(std::chrono::steady_clock::now(), lineFree) + delay;
+    std::vector<std::string> pieces = {reply};
+    if (timing.pieceGap.count() > 0) {
+        const std::size_t text = reply.find_first_not_of("\r\n");
+        const std::size_t end = text == std::string::npos ? text : reply.find('\n', text);
+        if (end != std::string::npos && end + 1 < reply.size())
+            pieces = {reply.substr(0, end + 1), reply.substr(end + 1)};
+    }
+    for (const auto& piece : pieces) {
+        scheduled.push_back({start, piece, 0});
+        lineFree = start + byteTime(piece.size());
+        start = lineFree + timing.pieceGap;
+    }
+}
+
+int Simulator::releaseDue() {
+    while (!scheduled.empty()) {
+        Piece& piece = scheduled.front();
+        const auto now = std::chrono::steady_clock::now();
+        if (now < piece.start) return millisecondsUntil(piece.start);
+        std::size_t due = piece.bytes.size();
+        if (timing.byteRate != 0) {
+            const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(now - piece.start).count();
+            due = std::min(due, 1 + static_cast<std::size_t>(elapsed) * timing.byteRate / 1000000);
+        }
+        output.append(piece.bytes, piece.sent, due - piece.sent);
+        piece.sent = due;
+        if (piece.sent < piece.bytes.size()) return std::max(1, millisecondsUntil(piece.start + byteTime(due)));
+        scheduled.pop_front();
+    }
+    return -1;
+}
+
 void Simulator::readAvailable() {
     char buffer[4096];
     bool got = false;
+    const std::size_t received = input.size();
     for (;;) {
         const ssize_t n = ::read(masterFd, buffer, sizeof buffer);
         if (n > 0) {
@@ -114,7 +185,9 @@ void Simulator::readAvailable() {
         break; // EAGAIN: all read. EIO cannot happen while slaveFd is open.
     }
     if (!got) return;
-    lastByte = std::chrono::steady_clock::now();
+    const auto now = std::chrono::steady_clock::now();
+    if (received == 0) quietBefore = now - lastByte;
+    lastByte = now;
     std::vector<std::string> framed;
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -165,7 +238,8 @@ void Simulator::handleCommand(const std::string& command) {
         reply = personality->answer(command);
     }
     if (!reply.empty()) {
-        output += reply;
+        schedule(reply, timing.processing + (personality->writesFlash(command) ? timing.flashWrite
+                                                                               : std::chrono::milliseconds(0)));
         log(WireDirection::Sent, reply);
     }
 

@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -34,6 +35,23 @@ struct Faults {
     unsigned silentFrom = 0; // the radio goes dead at the Nth command: answers nothing from it on (0: never)
 };
 
+// How the radio's answers are timed. The default answers every command at
+// once and whole; realistic() is what a real radio does, and each field can
+// be made worse on its own.
+struct Timing {
+    std::chrono::milliseconds processing{0}; // from a framed command to the first byte of its answer
+    unsigned int byteRate = 0;               // answer bytes per second on the line (0: all at once)
+    std::chrono::milliseconds pieceGap{0};   // pause after the first line of an answer that has more
+    std::chrono::milliseconds flashWrite{0}; // further processing of a command that writes the flash
+    // "+++" counts only after this long without a byte from the host, and is
+    // taken (and answered) only after as long again without one.
+    std::chrono::milliseconds escapeGuard{0};
+
+    // 40 ms processing, 9600 baud, 30 ms between pieces, 300 ms flash
+    // writes, 1 s escape guard.
+    static Timing realistic();
+};
+
 // Sent by the garbage fault: no token, digit or unit any parser looks for.
 extern const std::string garbageAnswer;
 
@@ -45,7 +63,7 @@ class Simulator {
 public:
     // Opens the pseudo-terminal (both ends raw). Throws std::runtime_error when
     // that fails.
-    explicit Simulator(std::unique_ptr<Personality> personality, Faults faults = Faults());
+    explicit Simulator(std::unique_ptr<Personality> personality, Faults faults = Faults(), Timing timing = Timing());
     ~Simulator();
     Simulator(const Simulator&) = delete;
     Simulator& operator=(const Simulator&) = delete;
@@ -83,7 +101,22 @@ public:
     bool waitForCommands(std::size_t count, std::chrono::milliseconds timeout) const;
 
 private:
+    // A piece of an answer due on the line from `start` on, paced at the
+    // byte rate; `sent` bytes of it are out.
+    struct Piece {
+        std::chrono::steady_clock::time_point start;
+        std::string bytes;
+        std::size_t sent = 0;
+    };
+
     void handleCommand(const std::string& command);
+    // Queues an answer in its pieces, after the answers before it.
+    void schedule(const std::string& reply, std::chrono::milliseconds delay);
+    // Moves the bytes that are due into `output`; how long until more are.
+    int releaseDue();
+    std::chrono::steady_clock::duration byteTime(std::size_t count) const;
+    // How long the line must have been quiet before `input` is framed.
+    std::chrono::milliseconds framingWait() const;
     void log(WireDirection direction, const std::string& bytes);
     void readAvailable();
     void writePending();
@@ -91,6 +124,7 @@ private:
 
     std::unique_ptr<Personality> personality;
     const Faults faults;
+    const Timing timing;
     int masterFd = -1;
     int slaveFd = -1; // kept open so the line survives a host closing and reopening the port
     int wakeRead = -1;
@@ -99,8 +133,11 @@ private:
 
     // Touched only by the serving thread.
     std::string input;
-    std::string output;
+    std::string output; // bytes due, waiting for the line to take them
+    std::deque<Piece> scheduled;
+    std::chrono::steady_clock::time_point lineFree; // the last scheduled byte is out
     std::chrono::steady_clock::time_point lastByte;
+    std::chrono::steady_clock::duration quietBefore = std::chrono::hours(1); // before the current input
 
     mutable std::mutex mutex;
     mutable std::condition_variable changed;

@@ -2,6 +2,8 @@
 //
 //   radiosim --type satel [--link PATH] [--log FILE|-] [--state FILE]
 //            [--silent] [--silent-from N] [--error-at N] [--garbage-at N] [--close-at N]
+//            [--instant] [--processing MS] [--line-baud N] [--piece-gap MS] [--flash-write MS]
+//            [--escape-guard MS]
 //
 // Prints, on its first line of standard output, the device path a program
 // opens as the radio's serial port (PATH when --link is given), then serves
@@ -9,11 +11,14 @@
 // prints the radio's settings as name=value lines. --log writes the wire log
 // (see WireLog.h) as it happens; --state rewrites FILE with the settings
 // after every command, so a script can read them while the radio runs.
+// The radio answers with a real radio's timing (Timing::realistic()); the
+// timing options change one part of it, --instant answers at once.
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -87,7 +92,13 @@ int main(int argc, char** argv) {
         ("silent-from", po::value<unsigned int>(&faults.silentFrom), "answer nothing from the Nth command on")
         ("error-at", po::value<unsigned int>(&faults.errorAt), "answer the Nth command with the error answer")
         ("garbage-at", po::value<unsigned int>(&faults.garbageAt), "answer the Nth command with garbage")
-        ("close-at", po::value<unsigned int>(&faults.closeAt), "hang up the line when the Nth command arrives");
+        ("close-at", po::value<unsigned int>(&faults.closeAt), "hang up the line when the Nth command arrives")
+        ("instant", "answer at once and whole (no timing of a real radio)")
+        ("processing", po::value<unsigned int>(), "ms from a command to its answer (40)")
+        ("line-baud", po::value<unsigned int>(), "pace answers at this baud rate, 0 for no pacing (9600)")
+        ("piece-gap", po::value<unsigned int>(), "ms between the first line of an answer and the rest (30)")
+        ("flash-write", po::value<unsigned int>(), "further ms for a command that writes the flash (300)")
+        ("escape-guard", po::value<unsigned int>(), "ms of quiet line before and after \"+++\" (1000)");
 
     po::variables_map values;
     try {
@@ -109,9 +120,19 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    RadioSim::Timing timing = values.count("instant") ? RadioSim::Timing() : RadioSim::Timing::realistic();
+    const auto milliseconds = [&values](const char* name, std::chrono::milliseconds& field) {
+        if (values.count(name)) field = std::chrono::milliseconds(values[name].as<unsigned int>());
+    };
+    milliseconds("processing", timing.processing);
+    milliseconds("piece-gap", timing.pieceGap);
+    milliseconds("flash-write", timing.flashWrite);
+    milliseconds("escape-guard", timing.escapeGuard);
+    if (values.count("line-baud")) timing.byteRate = values["line-baud"].as<unsigned int>() / 10;
+
     std::unique_ptr<RadioSim::Simulator> simulator;
     try {
-        simulator = std::make_unique<RadioSim::Simulator>(std::move(personality), faults);
+        simulator = std::make_unique<RadioSim::Simulator>(std::move(personality), faults, timing);
     } catch (const std::exception& e) {
         std::cerr << "radiosim: " << e.what() << std::endl;
         return 1;
