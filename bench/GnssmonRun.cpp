@@ -1,48 +1,195 @@
-// gnssmon as a whole against the simulated receiver: CPU time, peak memory
-// and position latency of full runs.
+// gnssmon as a whole against the simulated receiver, side by side with
+// Debian's gpsd reading the same NMEA stream: CPU time, wake-ups, peak memory
+// and position latency of full runs; and, with --long, one long run with the
+// receiver's faults switched on and off.
 //
 // The receiver (gnsssim's model, serviced on its own thread in this process)
 // talks at 57600 baud; gnssmon is started with binary message 1 at 20 Hz and
-// GPGGA, GPVTG, GPGST, HEROT and HEHDG at 10 Hz, and runs its 2000 polling
-// passes. Its standard output comes back through a pipe, each line stamped
-// with the monotonic clock when it arrives; the simulator stamps each binary
+// GPGGA, GPVTG, GPGST, HEROT and HEHDG at 10 Hz. Every sentence the receiver
+// writes (everything but its binary frames) is also written to a second
+// pseudo-terminal that gpsd reads, with one JSON watcher connected to gpsd so
+// that it reports each fix as gnssmon does. Each run gives both programs the
+// same stream for the same time.
+//
+// gnssmon's standard output comes back through a pipe, each line stamped with
+// the monotonic clock when it arrives; the simulator stamps each binary
 // message 1 when the write of its last byte returns. A printed position is
 // matched to the message that carried it by its 12-digit text; the latency
 // is the difference of the two stamps (so it includes the pipe to this
 // process, and errs on the long side).
 //
-// CPU time (user and system) and peak resident memory are gnssmon's own,
-// from wait4; the simulator's work is not in them.
-//
-// For comparison, three lighter runs: the same gnssmon against the receiver
-// with no message switched on (search and configuration only), gnssmon with
-// no receiver at all (a port that does not exist), and a process that does
-// nothing but the 2000 sleeps of 5 ms.
+// CPU time (user and system), voluntary context switches (the wake-ups of a
+// program that sleeps in poll()) and peak resident memory are each program's
+// own, from wait4; the simulator's work is not in them.
 //
 // Output: one line per run, then "key value" lines that bench/run reads.
 
 #include "bench/Spawned.h"
 #include "tools/gnsssim/Simulator.h"
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <termios.h>
+
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
+#include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
 
-struct RunResult {
-    double user = 0, sys = 0, wall = 0;
+using namespace std::chrono_literals;
+
+struct Usage {
+    double user = 0, sys = 0;
+    long wakeUps = 0;  // voluntary context switches
     long maxRssKiB = 0;
+};
+
+// A field of /proc/PID/status ("voluntary_ctxt_switches", "VmRSS" in KiB);
+// -1 once the process is gone.
+long procStatus(pid_t pid, const std::string& field)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(field + ":", 0) == 0) return std::atol(line.c_str() + field.size() + 1);
+    return -1;
+}
+
+// CPU time the process has had so far, s, to the nanosecond
+// (/proc/PID/schedstat); -1 once it is gone.
+double onCpuSeconds(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/schedstat");
+    unsigned long long ns = 0;
+    return (in >> ns) ? static_cast<double>(ns) / 1e9 : -1.0;
+}
+
+// Debian's gpsd on a pseudo-terminal of its own, in the foreground, reading
+// only (it writes nothing to the device), with one watcher that asks for
+// JSON reports and counts the TPV objects it gets.
+class Gpsd {
+public:
+    explicit Gpsd(int port)
+    {
+        termios raw{};
+        cfmakeraw(&raw);
+        char name[PATH_MAX] = {0};
+        if (openpty(&master, &slave, name, &raw, nullptr) != 0) throw std::runtime_error("openpty");
+        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+        chmod(name, 0666);  // gpsd gives up root before it opens the device
+        control = "/tmp/gnssmon-bench-gpsd-" + std::to_string(getpid()) + ".sock";
+        const std::string portText = std::to_string(port);
+        std::vector<std::string> args = {"gpsd", "-N", "-n", "-b", "-S", portText, "-F", control, name};
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(&a[0]);
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        const int spawned = posix_spawnp(&pid, "gpsd", &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0) throw std::runtime_error("cannot start gpsd (bench/run installs it)");
+
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(static_cast<uint16_t>(port));
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        for (int tries = 0; tries < 100; ++tries) {
+            watcher = socket(AF_INET, SOCK_STREAM, 0);
+            if (connect(watcher, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) break;
+            close(watcher);
+            watcher = -1;
+            std::this_thread::sleep_for(50ms);
+        }
+        if (watcher < 0) throw std::runtime_error("gpsd does not listen on port " + portText);
+        const std::string watch = "?WATCH={\"enable\":true,\"json\":true};\n";
+        if (::write(watcher, watch.data(), watch.size()) != static_cast<ssize_t>(watch.size()))
+            throw std::runtime_error("gpsd watcher");
+        reader = std::thread([this] {
+            std::string pending;
+            char buf[4096];
+            for (ssize_t n; (n = ::read(watcher, buf, sizeof buf)) > 0;) {
+                pending.append(buf, static_cast<std::size_t>(n));
+                for (std::size_t at; (at = pending.find("\"class\":\"TPV\"")) != std::string::npos;) {
+                    ++tpvReports;
+                    pending.erase(0, at + 1);
+                }
+                if (pending.size() > 64) pending.erase(0, pending.size() - 64);
+            }
+        });
+    }
+
+    ~Gpsd()
+    {
+        stop();
+        close(master);
+        close(slave);
+    }
+
+    // The receiver's sentences, as they went out to gnssmon.
+    void feed(const std::string& bytes)
+    {
+        if (bytes.compare(0, 4, "$BIN") == 0) return;
+        [[maybe_unused]] const ssize_t n = ::write(master, bytes.data(), bytes.size());
+        char sink[256];  // gpsd is read-only, but drain anything
+        while (::read(master, sink, sizeof sink) > 0) {
+        }
+    }
+
+    Usage stop()
+    {
+        if (pid <= 0) return usage;
+        kill(pid, SIGTERM);
+        int status = 0;
+        rusage r{};
+        wait4(pid, &status, 0, &r);
+        pid = -1;
+        usage = {Bench::seconds(r.ru_utime), Bench::seconds(r.ru_stime), r.ru_nvcsw, r.ru_maxrss};
+        shutdown(watcher, SHUT_RDWR);
+        if (reader.joinable()) reader.join();
+        close(watcher);
+        unlink(control.c_str());
+        return usage;
+    }
+
+    std::size_t reports() const { return tpvReports; }
+    pid_t processId() const { return pid; }
+
+private:
+    int master = -1, slave = -1, watcher = -1;
+    pid_t pid = -1;
+    std::string control;
+    std::thread reader;
+    std::atomic<std::size_t> tpvReports{0};
+    Usage usage;
+};
+
+struct RunResult {
+    double wall = 0;
+    Usage gnssmon, gpsd;
+    // CPU share once the receiver is configured and streaming, to the end
+    // of the run: without the start-up of either program.
+    double steadyPercent = NAN, gpsdSteadyPercent = NAN;
     int exitStatus = -1;
-    std::size_t positionsSent = 0, linesPrinted = 0;
+    std::size_t positionsSent = 0, linesPrinted = 0, gpsdReports = 0;
     std::vector<double> latenciesMs;
 };
 
@@ -54,35 +201,58 @@ std::string printed(double lat, double lon)
     return o.str();
 }
 
-RunResult runOnce(const std::string& gnssmon, bool streaming = true)
+const std::vector<std::string> kStreaming = {"--bin1Rate", "20", "--ggaRate", "10", "--vtgRate", "10",
+                                             "--gstRate", "10", "--herotRate", "10", "--hehdgRate", "10"};
+
+int gpsdPort()
 {
+    return 20000 + static_cast<int>(getpid() % 20000);
+}
+
+// One run of gnssmon (text or --json) against the streaming receiver, gpsd
+// reading the same sentences.
+RunResult streamingRun(const std::string& gnssmon, bool json)
+{
+    Gpsd gpsd(gpsdPort());
     GnssSim::SimConfig config;
     config.model.baud = 57600;
     config.model.drive.speed = 12.0;  // every message 1 carries a new position
+    config.onSent = [&gpsd](const std::string& bytes) { gpsd.feed(bytes); };
     GnssSim::Simulator sim(config);
     sim.start();
 
     std::vector<std::string> args = {gnssmon, "-p", sim.devicePath(), "--baud", "57600"};
-    if (streaming) {
-        for (const char* a : {"--bin1Rate", "20", "--ggaRate", "10", "--vtgRate", "10", "--gstRate", "10",
-                              "--herotRate", "10", "--hehdgRate", "10"})
-            args.push_back(a);
-    }
-    const Bench::Finished f = Bench::runToEnd(args);
+    args.insert(args.end(), kStreaming.begin(), kStreaming.end());
+    if (json) args.push_back("--json");
+    RunResult r;
+    std::thread steady;
+    const Bench::Finished f = Bench::runToEnd(args, [&](pid_t pid) {
+        steady = std::thread([&, pid] {
+            const auto end = Bench::Clock::now() + 9500ms;  // the run lasts 10 s
+            if (!sim.waitForLine("$JBAUD,57600,PORTD", 8s)) return;
+            std::this_thread::sleep_for(500ms);
+            const auto from = Bench::Clock::now();
+            const double own = onCpuSeconds(pid), peer = onCpuSeconds(gpsd.processId());
+            std::this_thread::sleep_until(end);
+            const double window = std::chrono::duration<double>(Bench::Clock::now() - from).count();
+            r.steadyPercent = 100.0 * (onCpuSeconds(pid) - own) / window;
+            r.gpsdSteadyPercent = 100.0 * (onCpuSeconds(gpsd.processId()) - peer) / window;
+        });
+    });
+    if (steady.joinable()) steady.join();
     sim.stop();
 
-    RunResult r;
+    r.gpsd = gpsd.stop();
+    r.gpsdReports = gpsd.reports();
     r.exitStatus = f.exitStatus;
     r.wall = f.wall;
-    r.user = f.user;
-    r.sys = f.sys;
-    r.maxRssKiB = f.maxRssKiB;
+    r.gnssmon = {f.user, f.sys, f.voluntarySwitches, f.maxRssKiB};
     const std::vector<GnssSim::SentPosition> sent = sim.sentPositions();
     r.positionsSent = sent.size();
     std::map<std::string, Bench::Clock::time_point> sentAt;
     for (const GnssSim::SentPosition& s : sent) sentAt.emplace(printed(s.lat, s.lon), s.at);
     for (const auto& [text, at] : f.lines) {
-        if (text.rfind("LAT: ", 0) != 0) continue;
+        if (text.rfind(json ? "{" : "LAT: ", 0) != 0) continue;
         ++r.linesPrinted;
         const auto match = sentAt.find(text);
         if (match != sentAt.end())
@@ -100,10 +270,129 @@ double percentile(std::vector<double> v, double p)
     return v[std::min(v.size() - 1, rank == 0 ? 0 : rank - 1)];
 }
 
-// gnssmon's fixed run.
-constexpr int kPasses = 2000;
-
 double median(std::vector<double> v) { return percentile(std::move(v), 50); }
+
+double cpuPercent(const Usage& u, double wall) { return 100.0 * (u.user + u.sys) / wall; }
+
+// gnssmon's wake-ups over `window` on a line that says nothing, counted from
+// `after` on: with a receiver that was configured and sends nothing (the
+// manager's only deadline is its watchdog, 30 s after the last reply), or
+// with a receiver that never answers (the link search: a probe, 400 ms, a
+// change of rate, 100 ms, so two deadlines every 500 ms).
+long quietWakeUps(const std::string& gnssmon, bool configured, std::chrono::seconds window)
+{
+    GnssSim::SimConfig config;
+    config.model.silent = !configured;
+    GnssSim::Simulator sim(config);
+    sim.start();
+    long counted = -1;
+    std::thread watch;
+    Bench::runToEnd({gnssmon, "-p", sim.devicePath(), "--duration", std::to_string(window.count() + 8)},
+                    [&](pid_t pid) {
+                        watch = std::thread([&, pid] {
+                            if (configured) {
+                                if (!sim.waitForLine("$JBAUD,57600,PORTD", 30s)) return;
+                            } else {
+                                std::this_thread::sleep_for(2s);
+                            }
+                            std::this_thread::sleep_for(200ms);  // the pass that sent it is over
+                            const long before = procStatus(pid, "voluntary_ctxt_switches");
+                            std::this_thread::sleep_for(window);
+                            const long after = procStatus(pid, "voluntary_ctxt_switches");
+                            if (before >= 0 && after >= 0) counted = after - before;
+                        });
+                    });
+    if (watch.joinable()) watch.join();
+    sim.stop();
+    return counted;
+}
+
+// The long run: gnssmon for `seconds` while the receiver's faults go on and
+// off. Every minute: 20 s clean, 5 s of wrong checksums, 10 s clean, 10 s
+// silent, 15 s clean; in the sixth minute a silence of 45 s instead, which
+// the link watchdog (30 s) answers with a new search and configuration.
+void longRun(const std::string& gnssmon, int seconds)
+{
+    GnssSim::SimConfig config;
+    config.model.baud = 57600;
+    config.model.drive.speed = 12.0;
+    config.model.drive.turnRate = 1.0;
+    GnssSim::Simulator sim(config);
+    sim.start();
+
+    std::atomic<bool> over{false};
+    std::vector<std::pair<double, long>> rss;  // (s since start, KiB)
+    std::thread faults, sampler;
+    const auto start = Bench::Clock::now();
+    const auto since = [&] { return std::chrono::duration<double>(Bench::Clock::now() - start).count(); };
+    std::vector<std::string> args = {gnssmon, "-p", sim.devicePath(), "--baud", "57600", "--duration",
+                                     std::to_string(seconds)};
+    args.insert(args.end(), kStreaming.begin(), kStreaming.end());
+    const Bench::Finished f = Bench::runToEnd(args, [&](pid_t pid) {
+        faults = std::thread([&] {
+            while (!over) {
+                const double t = since();
+                const int minute = static_cast<int>(t / 60);
+                const double s = t - minute * 60;
+                const bool longSilence = minute == 5 && s >= 5 && s < 50;
+                sim.setCorruptChecksums(!longSilence && s >= 20 && s < 25);
+                sim.setSilent(longSilence || (minute != 5 && s >= 35 && s < 45));
+                std::this_thread::sleep_for(100ms);
+            }
+        });
+        sampler = std::thread([&, pid] {
+            while (!over) {
+                const long kib = procStatus(pid, "VmRSS");
+                if (kib > 0) rss.emplace_back(since(), kib);
+                std::this_thread::sleep_for(1s);
+            }
+        });
+    });
+    const double ended = since();
+    over = true;
+    faults.join();
+    sampler.join();
+    sim.stop();
+
+    // Every position sent whole with a right checksum while gnssmon ran (but
+    // the last 100 ms, which it may not have had time to read) must be
+    // printed; nothing else may be.
+    std::set<std::string> lines;
+    for (const auto& line : f.lines)
+        if (line.first.rfind("LAT: ", 0) == 0) lines.insert(line.first);
+    std::size_t intact = 0, corrupted = 0, missing = 0;
+    std::set<std::string> intactText;
+    for (const GnssSim::SentPosition& p : sim.sentPositions()) {
+        const std::string text = printed(p.lat, p.lon);
+        if (!p.corrupted) intactText.insert(text);
+        if (std::chrono::duration<double>(p.at - start).count() > ended - 0.1) continue;
+        if (p.corrupted) {
+            ++corrupted;
+            continue;
+        }
+        ++intact;
+        if (!lines.count(text) && ++missing <= 20)
+            std::printf("not printed: the position sent at %.3f s\n", std::chrono::duration<double>(p.at - start).count());
+    }
+    std::size_t unsent = 0;
+    for (const std::string& l : lines)
+        if (!intactText.count(l)) ++unsent;
+    long first = 0, last = 0, peak = 0;
+    for (const auto& [t, kib] : rss) {
+        if (t >= 10 && first == 0) first = kib;
+        last = kib;
+        peak = std::max(peak, kib);
+    }
+    std::printf("long run: exit %d, wall %.1f s, user %.3f s, system %.3f s, CPU %.3f %%, wake-ups %ld, max RSS %ld KiB; "
+                "%zu positions sent whole, %zu sent with a wrong checksum, %zu lines printed, %zu sent whole but not "
+                "printed, %zu printed but not sent whole; RSS at 10 s %ld KiB, at the end %ld KiB, highest sample %ld KiB\n",
+                f.exitStatus, f.wall, f.user, f.sys, 100.0 * (f.user + f.sys) / f.wall, f.voluntarySwitches,
+                f.maxRssKiB, intact, corrupted, lines.size(), missing, unsent, first, last, peak);
+    std::printf("long_exit %d\nlong_wall_s %.1f\nlong_cpu_percent %.3f\nlong_max_rss_kib %ld\nlong_sent %zu\n"
+                "long_corrupted %zu\nlong_missing %zu\nlong_unsent %zu\nlong_rss_start_kib %ld\nlong_rss_end_kib %ld\n",
+                f.exitStatus, f.wall, 100.0 * (f.user + f.sys) / f.wall, f.maxRssKiB, intact, corrupted, missing,
+                unsent, first, last);
+}
 
 } // namespace
 
@@ -111,68 +400,89 @@ int main(int argc, char** argv)
 {
     std::string gnssmon = "build/bin/gnssmon";
     int runs = 3;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--gnssmon") == 0) gnssmon = argv[i + 1];
-        else if (std::strcmp(argv[i], "--runs") == 0) runs = std::atoi(argv[i + 1]);
+    int longSeconds = 0;
+    bool textOnly = false;  // a gnssmon from before --json and --duration: its text runs alone
+    for (int i = 1; i < argc; ++i) {
+        const bool valued = i + 1 < argc;
+        if (std::strcmp(argv[i], "--text-only") == 0) textOnly = true;
+        else if (valued && std::strcmp(argv[i], "--gnssmon") == 0) gnssmon = argv[++i];
+        else if (valued && std::strcmp(argv[i], "--runs") == 0) runs = std::atoi(argv[++i]);
+        else if (valued && std::strcmp(argv[i], "--long") == 0) longSeconds = std::atoi(argv[++i]);
+    }
+    if (longSeconds > 0) {
+        longRun(gnssmon, longSeconds);
+        return 0;
     }
 
-    std::vector<double> cpu, user, sys, wall, rss, all;
+    std::vector<double> cpu, jsonCpu, gpsdCpu, steady, jsonSteady, gpsdSteady, user, sys, wall, rss, wakeUpRate, all;
+    std::size_t gpsdReports = 0;
     bool ok = true;
     for (int i = 0; i < runs; ++i) {
-        const RunResult r = runOnce(gnssmon);
-        const double percent = 100.0 * (r.user + r.sys) / r.wall;
-        std::printf("run %d: exit %d, wall %.2f s (%.2f ms per polling pass), user %.3f s, system %.3f s, CPU %.2f %%, max RSS %ld KiB, "
-                    "%zu positions sent, %zu printed, %zu matched, latency median %.2f ms, p99 %.2f ms, max %.2f ms\n",
-                    i + 1, r.exitStatus, r.wall, r.wall * 1000.0 / kPasses, r.user, r.sys, percent, r.maxRssKiB, r.positionsSent,
-                    r.linesPrinted, r.latenciesMs.size(), median(r.latenciesMs), percentile(r.latenciesMs, 99),
-                    r.latenciesMs.empty() ? NAN : *std::max_element(r.latenciesMs.begin(), r.latenciesMs.end()));
-        if (r.exitStatus != 0 || r.latenciesMs.empty()) ok = false;
-        cpu.push_back(percent);
-        user.push_back(r.user);
-        sys.push_back(r.sys);
-        wall.push_back(r.wall);
-        rss.push_back(static_cast<double>(r.maxRssKiB));
-        all.insert(all.end(), r.latenciesMs.begin(), r.latenciesMs.end());
+        for (const bool json : {false, true}) {
+            if (json && textOnly) continue;
+            const RunResult r = streamingRun(gnssmon, json);
+            const double percent = cpuPercent(r.gnssmon, r.wall);
+            const double gpsdPercent = cpuPercent(r.gpsd, r.wall);
+            std::printf("run %d%s: exit %d, wall %.2f s, user %.3f s, system %.3f s, CPU %.3f %%, %ld wake-ups, max RSS "
+                        "%ld KiB, %zu positions sent, %zu printed, latency median %.3f ms, p99 %.3f ms, max %.3f ms; "
+                        "gpsd: user %.3f s, system %.3f s, CPU %.3f %%, %ld wake-ups, %zu TPV reports; streaming only: "
+                        "gnssmon %.3f %%, gpsd %.3f %%\n",
+                        i + 1, json ? " --json" : "", r.exitStatus, r.wall, r.gnssmon.user, r.gnssmon.sys, percent,
+                        r.gnssmon.wakeUps, r.gnssmon.maxRssKiB, r.positionsSent, r.linesPrinted,
+                        median(r.latenciesMs), percentile(r.latenciesMs, 99),
+                        r.latenciesMs.empty() ? NAN : *std::max_element(r.latenciesMs.begin(), r.latenciesMs.end()),
+                        r.gpsd.user, r.gpsd.sys, gpsdPercent, r.gpsd.wakeUps, r.gpsdReports, r.steadyPercent,
+                        r.gpsdSteadyPercent);
+            if (r.exitStatus != 0 || r.linesPrinted == 0 || r.gpsdReports == 0) ok = false;
+            (json ? jsonCpu : cpu).push_back(percent);
+            gpsdCpu.push_back(gpsdPercent);
+            (json ? jsonSteady : steady).push_back(r.steadyPercent);
+            gpsdSteady.push_back(r.gpsdSteadyPercent);
+            gpsdReports += r.gpsdReports;
+            if (!json) {
+                if (r.latenciesMs.empty()) ok = false;
+                user.push_back(r.gnssmon.user);
+                sys.push_back(r.gnssmon.sys);
+                wall.push_back(r.wall);
+                wakeUpRate.push_back(static_cast<double>(r.gnssmon.wakeUps) / r.wall);
+                all.insert(all.end(), r.latenciesMs.begin(), r.latenciesMs.end());
+            }
+            rss.push_back(static_cast<double>(r.gnssmon.maxRssKiB));
+        }
     }
-    // The floor: the same 2000 passes with no receiver (a port that does not
-    // exist), so that nothing is read or decoded.
+    if (textOnly) {
+        std::printf("cpu_percent %.3f\ngpsd_cpu_percent %.3f\nsteady_cpu_percent %.3f\ngpsd_steady_cpu_percent %.3f\n"
+                    "wakeups_per_s %.1f\npeak_rss_kib %.0f\nlatency_samples %zu\nlatency_p50_ms %.3f\n"
+                    "latency_p99_ms %.3f\n",
+                    median(cpu), median(gpsdCpu), median(steady), median(gpsdSteady), median(wakeUpRate),
+                    *std::max_element(rss.begin(), rss.end()), all.size(), median(all), percentile(all, 99));
+        return ok ? 0 : 1;
+    }
+    // The floor: no receiver at all (a port that does not exist), so that
+    // nothing is read or decoded, only the link search runs.
     const Bench::Finished idle = Bench::runToEnd({gnssmon, "-p", "/nonexistent/ttyGNSS"});
     const double idlePercent = 100.0 * (idle.user + idle.sys) / idle.wall;
-    std::printf("no receiver: exit %d, wall %.2f s, user %.3f s, system %.3f s, CPU %.2f %%\n", idle.exitStatus,
-                idle.wall, idle.user, idle.sys, idlePercent);
-    std::printf("idle_cpu_percent %.2f\n", idlePercent);
+    std::printf("no receiver: exit %d, wall %.2f s, user %.3f s, system %.3f s, CPU %.3f %%, %ld wake-ups\n",
+                idle.exitStatus, idle.wall, idle.user, idle.sys, idlePercent, idle.voluntarySwitches);
 
-    // The receiver found and configured, but no message switched on.
-    const RunResult quiet = runOnce(gnssmon, false);
-    const double quietPercent = 100.0 * (quiet.user + quiet.sys) / quiet.wall;
-    std::printf("receiver, nothing switched on: exit %d, wall %.2f s, user %.3f s, system %.3f s, CPU %.2f %%\n",
-                quiet.exitStatus, quiet.wall, quiet.user, quiet.sys, quietPercent);
-    std::printf("configured_cpu_percent %.2f\n", quietPercent);
+    const long quiet = quietWakeUps(gnssmon, true, 10s);
+    const long silent = quietWakeUps(gnssmon, false, 10s);
+    std::printf("wake-ups in 10 s: configured receiver that sends nothing %ld (manager deadlines: 0), "
+                "receiver that never answers %ld (manager deadlines: 40)\n", quiet, silent);
 
-    // The machine's own price of the polling: a process that does nothing but
-    // the same 2000 sleeps of 5 ms.
-    const pid_t child = fork();
-    if (child == 0) {
-        for (int i = 0; i < kPasses; ++i) usleep(5000);
-        _exit(0);
-    }
-    const Bench::Clock::time_point sleepStart = Bench::Clock::now();
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    const double sleepWall = std::chrono::duration<double>(Bench::Clock::now() - sleepStart).count();
-    const double sleepPercent = 100.0 * (Bench::seconds(usage.ru_utime) + Bench::seconds(usage.ru_stime)) / sleepWall;
-    std::printf("sleeps alone: wall %.2f s, user %.3f s, system %.3f s, CPU %.2f %%\n", sleepWall,
-                Bench::seconds(usage.ru_utime), Bench::seconds(usage.ru_stime), sleepPercent);
-    std::printf("sleep_cpu_percent %.2f\n", sleepPercent);
-
-    // The run of median CPU share stands for the whole; latencies are pooled.
-    std::printf("cpu_percent %.2f\n", median(cpu));
-    std::printf("cpu_percent_max %.2f\n", *std::max_element(cpu.begin(), cpu.end()));
+    std::printf("cpu_percent %.3f\njson_cpu_percent %.3f\ngpsd_cpu_percent %.3f\ngpsd_reports %zu\n", median(cpu),
+                median(jsonCpu), median(gpsdCpu), gpsdReports);
+    std::printf("steady_cpu_percent %.3f\njson_steady_cpu_percent %.3f\ngpsd_steady_cpu_percent %.3f\n",
+                median(steady), median(jsonSteady), median(gpsdSteady));
+    std::printf("cpu_percent_max %.3f\n", std::max(*std::max_element(cpu.begin(), cpu.end()),
+                                                   *std::max_element(jsonCpu.begin(), jsonCpu.end())));
     std::printf("user_s %.3f\nsys_s %.3f\nwall_s %.2f\n", median(user), median(sys), median(wall));
+    std::printf("wakeups_per_s %.1f\n", median(wakeUpRate));
+    std::printf("idle_cpu_percent %.3f\n", idlePercent);
+    std::printf("quiet_wakeups %ld\nsilent_wakeups %ld\n", quiet, silent);
     std::printf("peak_rss_kib %.0f\n", *std::max_element(rss.begin(), rss.end()));
     std::printf("latency_samples %zu\n", all.size());
-    std::printf("latency_p50_ms %.2f\nlatency_p99_ms %.2f\n", median(all), percentile(all, 99));
-    std::printf("latency_max_ms %.2f\n", all.empty() ? NAN : *std::max_element(all.begin(), all.end()));
+    std::printf("latency_p50_ms %.3f\nlatency_p99_ms %.3f\n", median(all), percentile(all, 99));
+    std::printf("latency_max_ms %.3f\n", all.empty() ? NAN : *std::max_element(all.begin(), all.end()));
     return ok ? 0 : 1;
 }

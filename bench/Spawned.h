@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -27,14 +28,17 @@ struct Finished {
     double wall = 0.0;    // s, from the start to the end of its output and exit
     double user = 0.0, sys = 0.0;  // s of CPU
     long maxRssKiB = 0;
+    long voluntarySwitches = 0;  // its wake-ups from sleeping (and other waits)
     std::vector<std::pair<std::string, Clock::time_point>> lines;  // with arrival times
     Clock::time_point started;
 };
 
 inline double seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; }
 
-// Runs `args` (args[0] is the program's path) to its end.
-inline Finished runToEnd(const std::vector<std::string>& args)
+// Runs `args` (args[0] is the program's path) to its end. `started`, when
+// given, is called with its process id as soon as it runs (to watch it from
+// another thread while this one collects its output).
+inline Finished runToEnd(const std::vector<std::string>& args, const std::function<void(pid_t)>& started = {})
 {
     std::vector<char*> argv;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -58,6 +62,7 @@ inline Finished runToEnd(const std::vector<std::string>& args)
         close(out[0]);
         throw std::runtime_error("cannot start " + args[0]);
     }
+    if (started) started(pid);
 
     std::string partial;
     for (;;) {
@@ -87,6 +92,7 @@ inline Finished runToEnd(const std::vector<std::string>& args)
     f.user = seconds(usage.ru_utime);
     f.sys = seconds(usage.ru_stime);
     f.maxRssKiB = usage.ru_maxrss;
+    f.voluntarySwitches = usage.ru_nvcsw;
     return f;
 }
 

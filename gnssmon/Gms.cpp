@@ -343,10 +343,14 @@ void GmsProcess() {
             while (budget > 0 && UartGetByte(b.iPort, &byte) == UART_SUCCESS) --budget;
             s.bFlushRx = false;
         }
+        // The pass also ends with each binary frame the parser accepts, so
+        // that the caller sees every position before the next one overwrites
+        // it; what follows waits for the next call (bGmsGetNextActionTick says
+        // so).
         while (budget > 0 && UartGetByte(b.iPort, &byte) == UART_SUCCESS) {
             --budget;
             NmeaParseProcessChrIn(receiver, static_cast<char>(byte));
-            QelParseProcessChrIn(receiver, byte);
+            if (QelParseProcessChrIn(receiver, byte) == 1) break;
         }
 
         // 0 from a parser means "nothing accepted yet", never a time.
@@ -363,6 +367,35 @@ void GmsProcess() {
         }
         configurationStep(s);
     }
+}
+
+bool bGmsGetNextActionTick(uint32_t* tick) {
+    const uint32_t now = TimerTick();
+    bool any = false;
+    uint32_t earliest = now;
+    for (const _GMS_BUF& b : GmsBufs) {
+        if (!b.bInUse) continue;
+        const _GPS_MGR_STATE& s = GmsState[b.iReceiver];
+        uint32_t due;
+        if (bUartGetRxPending(b.iPort))
+            due = now;
+        else if (s.iStep != GMS_STEP_DONE)
+            due = s.dwNextActionTick;
+        else if (s.dwLastGoodMsgTick == 0)
+            due = now;  // the watchdog restarts the search at the next call
+        else
+            due = s.dwLastGoodMsgTick + GMS_WATCHDOG_MS + 1;  // first tick the watchdog fires at
+        if (!any || tickNewer(earliest, due)) earliest = due;
+        any = true;
+    }
+    if (any && tick != nullptr) *tick = earliest;
+    return any;
+}
+
+int iGmsGetUartFd(int receiver) {
+    for (const _GMS_BUF& b : GmsBufs)
+        if (b.bInUse && b.iReceiver == receiver) return iUartGetFd(b.iPort);
+    return -1;
 }
 
 bool GmsSetOperatingMode(gpsmode_t mode) {

@@ -86,9 +86,26 @@ struct _GPS_MGR_STATE {
 int iGmsInit(int receiver, const _GPS_MGR_SERIAL_SETUP* setup);
 
 // Services every claimed link once: flush if asked, drain the UART into both
-// parsers (at most GMS_MAX_BYTES_PER_PASS bytes each), take the newest
+// parsers (at most GMS_MAX_BYTES_PER_PASS bytes each, and up to the end of
+// the first binary frame accepted, so that a caller that looks after each
+// call sees every position), take the newest
 // good-message tick, run the watchdog, then at most one configuration step.
 void GmsProcess();
+
+// For a caller that sleeps between GmsProcess calls: the tick by which
+// GmsProcess must run again if no byte arrives first. That is the earliest,
+// over the claimed links, of the next configuration step or, once configured,
+// of the link watchdog; a tick already reached when a call has work at once (a
+// step without pause, received bytes still waiting in the receive ring).
+// Returns false, with *tick untouched, when no link is claimed: nothing is
+// ever due. Ask again after every GmsProcess call and every operation below.
+bool bGmsGetNextActionTick(uint32_t* tick);
+
+// Descriptor of the receiver's UART, for the caller to poll() for input
+// (readable: run GmsProcess); -1 when the receiver has no link or its port is
+// not open. The manager reopens the port to change its baud rate, so ask
+// again before every wait.
+int iGmsGetUartFd(int receiver);
 
 // Stores the mode (values above GPSMODE_NONE are stored as GPSMODE_WAAS) and
 // switches receiver 0 to the mode's application slot (RTK: 1; LBAND, WAAS: 2),

@@ -69,7 +69,7 @@ void GpsTranslateBinMsg()
 //   0 u8 age of differential (s)     1 u8 satellites used    2 u16 GPS week
 //   4 f64 time of week (s)          12 f64 latitude (deg)    20 f64 longitude (deg)
 //  28 f32 height (m)                32 f32 v north (m/s)     36 f32 v east (m/s)
-//  40 f32 v up (m/s, unused)        44 f32 std dev of residuals
+//  40 f32 v up (m/s)                44 f32 std dev of residuals
 //  48 u8 navigation mode (low 3 bits)  50 u16 extended age of differential (s)
 // The database steps run in this order: the new-position processing (step 8)
 // must see the course, speed and status of this very message.
@@ -94,6 +94,7 @@ void GpsTranslateBinMsg1()
     GpsDbSetNumSats(instance, d[1]);
 
     setCourseAndSpeed(instance, fGetLe32(d + 32), fGetLe32(d + 36));
+    GpsDbSetVerticalVelocity(instance, static_cast<double>(fGetLe32(d + 40)));
 
     const uint16_t extendedAge = wGetLe16(d + 50);
     GpsDbSetAgeOfDiff(instance, extendedAge != 0 ? extendedAge : d[0]);

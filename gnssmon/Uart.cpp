@@ -110,6 +110,13 @@ int UartSetup(int port, const char* device, unsigned int baud, char /*parity*/, 
     return 0;
 }
 
+int iUartGetFd(int port) {
+    const _UART_PORT& entry = UartEntry(port);
+    return entry.bOpen ? entry.iFd : -1;
+}
+
+bool bUartGetRxPending(int port) { return !BufferIsEmpty(&UartEntry(port).RxRing); }
+
 int UartGetByte(int port, unsigned char* out) {
     _UART_PORT& entry = UartEntry(port);
     unsigned char byte = 0;

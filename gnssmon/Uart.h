@@ -51,6 +51,15 @@ int UartInit(int port, const char* device, unsigned char* rxStorage, unsigned ch
 // reads give -2002 and writes -1001 until a later UartSetup succeeds).
 int UartSetup(int port, const char* device, unsigned int baud, char parity, int dataBits, int stopBits);
 
+// Descriptor of the port's open device, for a caller that waits for input
+// with poll(); -1 when the port is not open. It changes when UartSetup
+// reopens the device.
+int iUartGetFd(int port);
+
+// Whether bytes already read from the device wait in the port's receive ring
+// (poll() on the descriptor does not see those).
+bool bUartGetRxPending(int port);
+
 // Fetches one received byte into *out without waiting.
 // Returns 0 with a byte, -2002 when none is available (or the port is not
 // open), 1 when reading the device failed. A port set up without UartInit

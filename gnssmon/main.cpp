@@ -1,26 +1,43 @@
 // gnssmon: finds the GNSS receiver on its UART, configures the message rates
 // given on the command line, and prints the position each time it changes,
-// for a fixed run of 2000 polling passes.
+// for --duration seconds or until SIGINT or SIGTERM.
+//
+// The loop sleeps in poll() until the receiver's line has bytes, a stop
+// signal arrives, or the receiver manager's next action is due (the manager
+// says when); every wake-up runs GmsProcess and prints a new position at once.
 
 #include "gnssmon/Gms.h"
 #include "gnssmon/GpsDb.h"
+#include "gnssmon/TimeServices.h"
+#include "gnssmon/TpvReport.h"
 #include "gnssmon/Uart.h"
 #include "gnssmon/UartTrace.h"
 
 #include <boost/program_options.hpp>
 
-#include <unistd.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cmath>
 #include <cstring>
 #include <iostream>
+#include <sstream>
 #include <string>
 
 namespace po = boost::program_options;
 
 namespace {
 
-constexpr int kPasses = 2000;
-constexpr useconds_t kPassPauseUs = 5000;
+// As long as the former fixed run of 2000 polling passes of 5 ms.
+constexpr double kDefaultDurationS = 10.0;
+// A line that reports a hang-up or an error stays "readable" with nothing to
+// read (a device that went away): it is left out of the wait for this long,
+// so that it cannot spin the loop while the manager's search reopens it.
+constexpr int kHangupPauseMs = 100;
 
 struct Options {
     int bin1Rate = 0, bin2Rate = 0, ggaRate = 0, vtgRate = 0, gstRate = 0, herotRate = 0, hehdgRate = 0;
@@ -28,6 +45,8 @@ struct Options {
     std::string port;
     std::string baudText;  // as typed: "-1" must not be read as 4294967295
     unsigned int baud = 0;
+    double duration = kDefaultDurationS;  // s; 0: until a stop signal
+    bool json = false;
 };
 
 // The rates both the receiver and the UART run at. Any other would strand the
@@ -49,6 +68,66 @@ constexpr const char* kHelpNotes =
     "a message whose rate is 0 ends up off.\n"
     "--baud: 4800, 9600, 19200, 38400, 57600 or 115200.\n";
 
+// Prints each new position of receiver 0: the position line, or with --json
+// the whole fix as a TPV object. Only here is anything formatted or allocated.
+class PositionPrinter {
+public:
+    PositionPrinter(bool json, const std::string& device)
+        : json(json), device(device), lat(dGpsDbGetRawLat(0)), lon(dGpsDbGetRawLon(0)) {}
+
+    void printIfNew() {
+        const double newLat = dGpsDbGetRawLat(0);
+        const double newLon = dGpsDbGetRawLon(0);
+        if (json) {
+            // Every new fix: its position or its time differs from the last
+            // one printed (a receiver at rest still reports, with its time).
+            const uint16_t newWeek = wGpsDbGetGPSWeek(0);
+            const double newTimeOfWeek = dGpsDbGetTimeOfWeek(0);
+            if (same(newLat, lat) && same(newLon, lon) && newWeek == week && same(newTimeOfWeek, timeOfWeek)) return;
+            week = newWeek;
+            timeOfWeek = newTimeOfWeek;
+            std::cout << TpvReportLine(0, device.c_str()) << std::endl;
+        } else {
+            // Exact comparison: a coordinate that is not a number prints at every pass.
+            if (newLat == lat && newLon == lon) return;
+            std::cout.precision(12);
+            std::cout << "LAT: " << newLat << " LONG: " << newLon << std::endl;
+        }
+        lat = newLat;
+        lon = newLon;
+    }
+
+private:
+    static bool same(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
+
+    const bool json;
+    const std::string device;
+    double lat, lon;
+    uint16_t week = 0;
+    double timeOfWeek = 0.0;
+};
+
+// SIGINT and SIGTERM are blocked and taken from the descriptor this returns,
+// which the loop waits on: a run ends between two passes, never in the middle
+// of a line. -1 when the descriptor cannot be had; the signals then keep their
+// default effect.
+int stopSignalFd() {
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGINT);
+    sigaddset(&stop, SIGTERM);
+    sigprocmask(SIG_BLOCK, &stop, nullptr);
+    const int fd = signalfd(-1, &stop, SFD_CLOEXEC);
+    if (fd < 0) sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+    return fd;
+}
+
+// Shortens a poll() timeout (-1: none) to `ms`.
+void shortenTo(int& timeoutMs, long long ms) {
+    const int bounded = static_cast<int>(std::clamp<long long>(ms, 0, INT_MAX));
+    if (timeoutMs < 0 || bounded < timeoutMs) timeoutMs = bounded;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -68,6 +147,16 @@ int main(int argc, char** argv) {
         ("jdiffRate", po::value<int>(&o.jdiffRate)->default_value(0), "Rate for JDIFF messages (default: disabled)")
         ("port,p", po::value<std::string>(&o.port)->default_value("/dev/ttyO1"), "port (/dev/ttyO1, COM1)")
         ("baud", po::value<std::string>(&o.baudText)->default_value("57600"), "port baud rate (default: 57600)")
+        ("duration", po::value<double>(&o.duration)->default_value(kDefaultDurationS)->notifier([](double s) {
+             if (!std::isfinite(s) || s < 0.0) {
+                 std::ostringstream value;
+                 value << s;
+                 po::invalid_option_value refused(value.str());
+                 refused.set_option_name("--duration");
+                 throw refused;
+             }
+         }), "seconds to run (0: until SIGINT or SIGTERM)")
+        ("json", po::bool_switch(&o.json), "print each new fix as a JSON TPV object, one per line")
         ("trace", "show every byte written to and read from the receiver on standard error");
 
     po::variables_map vm;
@@ -89,7 +178,11 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::cout << "Configured rates: " << std::endl
+    const int signalFd = stopSignalFd();
+
+    // With --json every line of the output is one JSON object: no echo.
+    if (!o.json)
+        std::cout << "Configured rates: " << std::endl
               << "\tbin1Rate    = " << o.bin1Rate << std::endl
               << "\tbin2Rate    = " << o.bin2Rate << std::endl
               << "\tggaRate     = " << o.ggaRate << std::endl
@@ -126,19 +219,38 @@ int main(int argc, char** argv) {
     // reopening it.
     iGmsInit(0, &setup);
 
-    double lat = dGpsDbGetRawLat(0);
-    double lon = dGpsDbGetRawLon(0);
-    for (int pass = 0; pass < kPasses; ++pass) {
+    PositionPrinter printer(o.json, o.port);
+    const auto started = std::chrono::steady_clock::now();
+    bool lineHungUp = false;
+    uint32_t lineWatchedAgain = 0;
+    for (;;) {
         GmsProcess();
-        const double newLat = dGpsDbGetRawLat(0);
-        const double newLon = dGpsDbGetRawLon(0);
-        if (newLat != lat || newLon != lon) {
-            lat = newLat;
-            lon = newLon;
-            std::cout.precision(12);
-            std::cout << "LAT: " << lat << " LONG: " << lon << std::endl;
+        printer.printIfNew();
+
+        int timeoutMs = -1;
+        if (o.duration > 0.0) {
+            const double left = o.duration - std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+            if (left <= 0.0) break;
+            shortenTo(timeoutMs, static_cast<long long>(std::min(std::ceil(left * 1000.0), 1e12)));
         }
-        usleep(kPassPauseUs);
+        const uint32_t now = TimerTick();
+        uint32_t due;
+        if (bGmsGetNextActionTick(&due)) shortenTo(timeoutMs, static_cast<int32_t>(due - now));
+        pollfd fds[2] = {{signalFd, POLLIN, 0}, {iGmsGetUartFd(0), POLLIN, 0}};
+        if (lineHungUp) {
+            const int32_t pause = static_cast<int32_t>(lineWatchedAgain - now);
+            lineHungUp = pause > 0;
+            if (lineHungUp) {
+                fds[1].fd = -1;
+                shortenTo(timeoutMs, pause);
+            }
+        }
+        poll(fds, 2, timeoutMs);  // EINTR and the like: one more pass
+        if (fds[0].revents & POLLIN) break;  // SIGINT or SIGTERM
+        if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            lineHungUp = true;
+            lineWatchedAgain = TimerTick() + kHangupPauseMs;
+        }
     }
     return 0;
 }

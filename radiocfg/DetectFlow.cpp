@@ -1,45 +1,114 @@
-// detect: which radio modem answers on the port. Prints the detection's
-// progress lines and then "Radio Type: <name>"; a radio that answers nothing
-// is reported as "not detected", which is not a failure. A port that cannot be
-// opened or configured, or a failure of the line during detection, is printed
-// as the exception's text on one line and fails with status 1.
+// detect and query: the two commands that first find out which radio modem
+// answers on the port.
+//
+// detect prints the detection's progress lines and then "Radio Type: <name>";
+// a radio that answers nothing is reported as "not detected", which is not a
+// failure.
+//
+// query detects the radio the same way, without the progress lines, then
+// reads its settings with its driver and prints the command line that would
+// program them:
+//   --l400 --l400_freq 450125000 --l400_power 2000 --l400_mode VLTR
+// Here a radio that is not detected is a failure: "Radio Type: not detected".
+//
+// A port that cannot be opened or configured, or a failure of the line, is
+// printed as the exception's text on one line and fails with status 1.
 #include <exception>
 #include <iostream>
 
 #include "common/Timer.h"
 #include "devices/AsioSerialDevice.h"
 #include "radio/RadioBase.h"
-#include "radiocfg/FailureLine.h"
 #include "radiocfg/Flows.h"
+#include "radiocfg/ReadSettings.h"
 #include "radiocfg/RunWatch.h"
 
 using namespace Veltrio::Common;
 using namespace Veltrio::Radio;
+using Veltrio::Devices::AsioSerialDevice;
 
 namespace {
 
-const char* radioTypeName(RADIO_TYPE type) {
-    switch (type) {
-    case RADIO_TYPE_SATEL: return "Satel";
-    case RADIO_TYPE_MICROHARD_920A: return "Microhard 920A";
-    case RADIO_TYPE_MICROHARD_L400: return "Microhard L400";
-    default: return "not detected";
+// The detection prints its progress on standard output as it goes. Where the
+// output is data (query, and every command with --json), it goes nowhere
+// while this object lives.
+class ProgressSilenced {
+public:
+    explicit ProgressSilenced(bool silence) : saved(silence ? std::cout.rdbuf(nullptr) : nullptr) {}
+    ~ProgressSilenced() {
+        if (saved != nullptr) std::cout.rdbuf(saved); // also clears the stream's error state
     }
+    ProgressSilenced(const ProgressSilenced&) = delete;
+    ProgressSilenced& operator=(const ProgressSilenced&) = delete;
+
+private:
+    std::streambuf* const saved;
+};
+
+RADIO_TYPE detectRadio(::Timer& timer, RunWatch& line, const ExchangeTiming& timing, bool showProgress) {
+    ProgressSilenced silenced(!showProgress);
+    return RadioBase::detectType(&timer, line.device(), timing, line.listener());
+}
+
+// The settings of the radio found, read by its own driver on the same line.
+Settings readDetected(RADIO_TYPE type, ::Timer& timer, RunWatch& line, const ExchangeTiming& timing) {
+    constexpr unsigned int commandTimeout = 2000;
+    const auto read = [&timing, &line](auto& radio) {
+        radio.setTiming(timing);
+        radio.setExchangeListener(line.listener());
+        return readSettings(radio);
+    };
+    Veltrio::Common::DeviceCommInterface* const device = line.device();
+    switch (type) {
+    case RADIO_TYPE_SATEL: {
+        SatelRadio radio(&timer, commandTimeout, device, nullptr);
+        return read(radio);
+    }
+    case RADIO_TYPE_MICROHARD_L400: {
+        MicrohardL400Radio radio(&timer, commandTimeout, device, nullptr);
+        return read(radio);
+    }
+    case RADIO_TYPE_MICROHARD_920A: {
+        Microhard920ARadio radio(&timer, commandTimeout, device, nullptr);
+        return read(radio);
+    }
+    default:
+        return Settings();
+    }
+}
+
+// Both commands: 8N1, RTS/CTS, the exchange timing of the command line. The
+// device is closed before anything is printed.
+Outcome findRadio(const char* command, const std::string& port, PORT_CONFIG_BAUD baud,
+                  const boost::program_options::variables_map& options, bool showProgress) {
+    const ExchangeTiming timing = exchangeTiming(options);
+    Outcome outcome;
+    outcome.command = command;
+    const bool query = outcome.command == "query";
+    try {
+        AsioSerialDevice device(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, timing);
+        RunWatch line(device, options);
+        ::Timer timer;
+        outcome.radio = detectRadio(timer, line, timing, showProgress);
+        if (query) {
+            if (*outcome.radio == RADIO_TYPE_UNKNOWN)
+                outcome.fail(std::string("Radio Type: ") + radioTypeName(RADIO_TYPE_UNKNOWN));
+            else
+                outcome.settings = readDetected(*outcome.radio, timer, line, timing);
+        }
+    } catch (const std::exception& e) {
+        outcome.fail(e.what());
+    }
+    return outcome;
 }
 
 } // namespace
 
 int detect(const std::string& port, PORT_CONFIG_BAUD baud, boost::program_options::variables_map& options) {
-    try {
-        const ExchangeTiming timing = exchangeTiming(options);
-        Veltrio::Devices::AsioSerialDevice device(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, timing);
-        RunWatch watch(device, options);
-        ::Timer timer;
-        const RADIO_TYPE type = RadioBase::detectType(&timer, watch.device(), timing, watch.listener());
-        std::cout << "Radio Type: " << radioTypeName(type) << std::endl;
-    } catch (const std::exception& e) {
-        std::cout << failureLine(e.what()) << std::endl;
-        return 1;
-    }
-    return 0;
+    const bool json = options.count("json") > 0;
+    return report(findRadio("detect", port, baud, options, !json), json);
+}
+
+int query(const std::string& port, PORT_CONFIG_BAUD baud, boost::program_options::variables_map& options) {
+    return report(findRadio("query", port, baud, options, false), options.count("json") > 0);
 }

@@ -1,6 +1,8 @@
 #pragma once
-// The four configuration flows of radiocfg. Each opens the port itself, runs
-// to completion and returns the program's exit status (0 success, 1 failure).
+// The flows of radiocfg, one per command. Each opens the port itself, runs to
+// completion, prints its outcome (Outcome.h; as JSON with --json) and returns
+// the program's exit status (0 success, 1 failure). The write commands read
+// the settings back with --verify.
 
 #include <string>
 
@@ -8,9 +10,14 @@
 
 #include "common/ExchangeTiming.h"
 #include "common/PortConfig.h"
+#include "radiocfg/Outcome.h"
 
 int detect(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD baud,
            boost::program_options::variables_map& options);
+
+// The radio's settings as the command line that would program them.
+int query(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD baud,
+          boost::program_options::variables_map& options);
 
 int satel(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD baud,
           boost::program_options::variables_map& options, boost::program_options::options_description group);

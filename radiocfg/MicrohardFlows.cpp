@@ -1,15 +1,16 @@
 // The l400 and 920a commands: three values from the command line, one of them
 // a mode keyword, written into the radio with one saveConfig of its driver.
 // Nothing is printed on success; a failure prints one line and returns 1.
-#include <iostream>
+// With --verify the values are read back in a second exchange.
+#include <sstream>
 #include <string>
 
 #include "common/Timer.h"
 #include "devices/AsioSerialDevice.h"
 #include "radio/microhard/Microhard920ARadio.h"
 #include "radio/microhard/MicrohardL400Radio.h"
-#include "radiocfg/FailureLine.h"
 #include "radiocfg/Flows.h"
+#include "radiocfg/ReadSettings.h"
 #include "radiocfg/RunWatch.h"
 
 namespace po = boost::program_options;
@@ -47,40 +48,109 @@ bool findMode(const Keyword<Mode> (&table)[N], const std::string& text, Mode& mo
     return false;
 }
 
-// The skeleton both commands share. `configure(first, second, mode)` builds
-// the device, the timer and the driver on its own stack and runs saveConfig;
-// they are gone, and the port closed, before a failure is printed.
+template <class Mode, std::size_t N>
+const char* keywordOf(const Keyword<Mode> (&table)[N], Mode mode) {
+    for (const auto& k : table)
+        if (k.mode == mode) return k.text;
+    return "";
+}
+
+// A value no option of the command can express: the registers as read.
+std::string asRead(const std::string& registers) { return notSettable + registers; }
+
+// The skeleton both commands share. `configure(first, second, mode, outcome)`
+// builds the device, the timer and the driver on its own stack, runs
+// saveConfig and, with --verify, reads the values back into `outcome`; they
+// are gone, and the port closed, before anything is printed.
 template <class Mode, std::size_t N, class Configure>
-int microhardFlow(po::variables_map& options, po::options_description& group, const char* firstOption,
-                  const char* secondOption, const char* modeOption, const Keyword<Mode> (&modes)[N],
-                  Configure configure) {
+int microhardFlow(RADIO_TYPE radio, po::variables_map& options, po::options_description& group,
+                  const char* firstOption, const char* secondOption, const char* modeOption,
+                  const Keyword<Mode> (&modes)[N], Configure configure) {
+    Outcome outcome;
+    outcome.command = radio == RADIO_TYPE_MICROHARD_L400 ? "l400" : "920a";
+    outcome.radio = radio;
     try {
         if (!options.count(firstOption) || !options.count(secondOption) || !options.count(modeOption)) {
-            std::cout << "Missing param" << std::endl << group << std::endl;
-            return 1;
+            std::ostringstream listing;
+            listing << group;
+            outcome.fail("Missing param", listing.str());
+        } else {
+            const unsigned int first = options[firstOption].as<unsigned int>();
+            const unsigned int second = options[secondOption].as<unsigned int>();
+            const std::string modeText = options[modeOption].as<std::string>();
+            outcome.settings = {{firstOption, std::to_string(first)},
+                                {secondOption, std::to_string(second)},
+                                {modeOption, modeText}};
+            Mode mode{};
+            if (findMode(modes, modeText, mode)) {
+                configure(first, second, mode, outcome);
+            } else {
+                outcome.failure = Failure::MessageWithoutLineEnd;
+                outcome.error = "Invalid mode: " + modeText;
+            }
         }
-        const unsigned int first = options[firstOption].as<unsigned int>();
-        const unsigned int second = options[secondOption].as<unsigned int>();
-        const std::string modeText = options[modeOption].as<std::string>();
-        Mode mode{};
-        if (!findMode(modes, modeText, mode)) {
-            std::cout << "Invalid mode: " << modeText << std::flush;
-            return 1;
-        }
-        configure(first, second, mode);
-        return 0;
     } catch (const std::exception& e) {
-        std::cout << failureLine(e.what()) << std::endl;
-        return 1;
+        outcome.fail(e.what());
     }
+    return report(outcome, options.count("json") > 0);
 }
 
 } // namespace
 
+Settings readSettings(MicrohardL400Radio& radio) {
+    MicrohardL400Registers registers;
+    radio.readRegisters(registers);
+    Settings settings;
+
+    std::string frequency = std::to_string(registers.frequency);
+    if (!accepts([&] { radio.validateFrequency(registers.frequency); })) frequency = asRead(frequency);
+    settings.push_back({"l400_freq", frequency});
+
+    unsigned int milliwatts = 0;
+    const bool tabled = registers.outputPower >= 0 &&
+                        MicrohardRadio::powerToMilliwatts(static_cast<unsigned int>(registers.outputPower), milliwatts);
+    settings.push_back({"l400_power", tabled ? std::to_string(milliwatts)
+                                             : asRead("S108=" + std::to_string(registers.outputPower))});
+
+    MICROHARD_L400_MODE mode{};
+    settings.push_back({"l400_mode", MicrohardL400Radio::modeOf(registers, mode)
+                                         ? std::string(keywordOf(l400Modes, mode))
+                                         : asRead("S103=" + std::to_string(registers.wirelessRateCode) +
+                                                  ",S158=" + std::to_string(registers.fecMode))});
+    return settings;
+}
+
+Settings readSettings(Microhard920ARadio& radio) {
+    Microhard920ARegisters registers;
+    radio.readRegisters(registers);
+    Settings settings;
+
+    unsigned int channel = 0;
+    settings.push_back({"920a_channel", Microhard920ARadio::channelOf(registers, channel)
+                                            ? std::to_string(channel)
+                                            : asRead("S104=" + std::to_string(registers.networkAddress))});
+
+    // The unit addresses the command takes (S105 holds 16 bits; 0, 1 and 65535 are refused).
+    std::string address = std::to_string(registers.unitAddress);
+    if (registers.unitAddress < 2 || registers.unitAddress > 65534) address = asRead(address);
+    settings.push_back({"920a_address", address});
+
+    MICROHARD_920A_MODE mode{};
+    settings.push_back({"920a_mode", Microhard920ARadio::modeOf(registers, mode)
+                                         ? std::string(keywordOf(mh920aModes, mode))
+                                         : asRead("S103=" + std::to_string(registers.wirelessRateCode) +
+                                                  ",S112=" + std::to_string(registers.maxPacketSize) +
+                                                  ",S113=" + std::to_string(registers.retransmissions) +
+                                                  ",S158=" + std::to_string(registers.fecMode))});
+    return settings;
+}
+
 int mhl400(const std::string& port, PORT_CONFIG_BAUD baud, po::variables_map& options,
            po::options_description& group) {
-    return microhardFlow(options, group, "l400_freq", "l400_power", "l400_mode", l400Modes,
-                         [&](unsigned int frequency, unsigned int power, MICROHARD_L400_MODE mode) {
+    return microhardFlow(RADIO_TYPE_MICROHARD_L400, options, group, "l400_freq", "l400_power", "l400_mode",
+                         l400Modes,
+                         [&](unsigned int frequency, unsigned int power, MICROHARD_L400_MODE mode,
+                             Outcome& outcome) {
                              const ExchangeTiming timing = exchangeTiming(options);
                              AsioSerialDevice device(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, timing);
                              RunWatch watch(device, options);
@@ -89,13 +159,16 @@ int mhl400(const std::string& port, PORT_CONFIG_BAUD baud, po::variables_map& op
                              radio.setTiming(timing);
                              radio.setExchangeListener(watch.listener());
                              radio.saveConfig(frequency, power, mode);
+                             if (options.count("verify")) outcome.verify(readSettings(radio));
                          });
 }
 
 int mh920a(const std::string& port, PORT_CONFIG_BAUD baud, po::variables_map& options,
            po::options_description& group) {
-    return microhardFlow(options, group, "920a_channel", "920a_address", "920a_mode", mh920aModes,
-                         [&](unsigned int channel, unsigned int address, MICROHARD_920A_MODE mode) {
+    return microhardFlow(RADIO_TYPE_MICROHARD_920A, options, group, "920a_channel", "920a_address", "920a_mode",
+                         mh920aModes,
+                         [&](unsigned int channel, unsigned int address, MICROHARD_920A_MODE mode,
+                             Outcome& outcome) {
                              const ExchangeTiming timing = exchangeTiming(options);
                              AsioSerialDevice device(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, timing);
                              RunWatch watch(device, options);
@@ -104,5 +177,6 @@ int mh920a(const std::string& port, PORT_CONFIG_BAUD baud, po::variables_map& op
                              radio.setTiming(timing);
                              radio.setExchangeListener(watch.listener());
                              radio.saveConfig(channel, mode, address);
+                             if (options.count("verify")) outcome.verify(readSettings(radio));
                          });
 }

@@ -1,26 +1,47 @@
 // radiocfg --satel: writes frequency, channel spacing and power into a Satel
 // radio in one exchange and stores them in its flash. Prints nothing on
 // success; any failure is one line (the exception's text) and status 1.
-#include <iostream>
+// With --verify the three values are read back in a second exchange.
+#include <sstream>
+#include <string>
 
 #include "common/Timer.h"
 #include "devices/AsioSerialDevice.h"
+#include "radio/satel/SatelCommands.h"
 #include "radio/satel/SatelRadio.h"
-#include "radiocfg/FailureLine.h"
 #include "radiocfg/Flows.h"
+#include "radiocfg/ReadSettings.h"
 #include "radiocfg/RunWatch.h"
 
-int satel(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD baud,
-          boost::program_options::variables_map& options, boost::program_options::options_description group) {
+namespace {
+
+// The value as an option's text, or marked when the setter --satel writes it
+// with refuses it.
+template <class Set>
+std::string optionValue(unsigned int value, Set set) {
+    return (accepts([&] { set(value); }) ? "" : notSettable) + std::to_string(value);
+}
+
+Outcome satelOutcome(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD baud,
+                     boost::program_options::variables_map& options,
+                     const boost::program_options::options_description& group) {
     using namespace Veltrio::Common;
+    Outcome outcome;
+    outcome.command = "satel";
+    outcome.radio = Veltrio::Radio::RADIO_TYPE_SATEL;
     try {
         if (!options.count("satel_freq") || !options.count("satel_spacing") || !options.count("satel_power")) {
-            std::cout << "Missing param" << std::endl << group << std::endl;
-            return 1;
+            std::ostringstream listing;
+            listing << group;
+            outcome.fail("Missing param", listing.str());
+            return outcome;
         }
         const unsigned int frequency = options["satel_freq"].as<unsigned int>();    // Hz
         const unsigned int spacing = options["satel_spacing"].as<unsigned int>();   // Hz
         const unsigned int power = options["satel_power"].as<unsigned int>();       // mW
+        outcome.settings = {{"satel_freq", std::to_string(frequency)},
+                            {"satel_spacing", std::to_string(spacing)},
+                            {"satel_power", std::to_string(power)}};
 
         // 8N1, RTS/CTS, 2.5 s read deadline; commands time out after 2 s. The
         // radio is destroyed before the device, and both before a failure is
@@ -33,9 +54,26 @@ int satel(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD baud,
         radio.setTiming(timing);
         radio.setExchangeListener(watch.listener());
         radio.saveConfig(frequency, spacing, power);
+        if (options.count("verify")) outcome.verify(readSettings(radio));
     } catch (const std::exception& e) {
-        std::cout << failureLine(e.what()) << std::endl;
-        return 1;
+        outcome.fail(e.what());
     }
-    return 0;
+    return outcome;
+}
+
+} // namespace
+
+Settings readSettings(Veltrio::Radio::SatelRadio& radio) {
+    using namespace Veltrio::Radio;
+    unsigned int frequency = 0, spacing = 0, power = 0;
+    radio.getConfig(frequency, spacing, power);
+    return {{"satel_freq", optionValue(frequency, [](unsigned int v) { SatelSetFrequencyCommand().setFrequency(v); })},
+            {"satel_spacing",
+             optionValue(spacing, [](unsigned int v) { SatelSetChannelSpacingCommand().setChannelSpacing(v); })},
+            {"satel_power", optionValue(power, [](unsigned int v) { SatelSetPowerCommand().setPower(v); })}};
+}
+
+int satel(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD baud,
+          boost::program_options::variables_map& options, boost::program_options::options_description group) {
+    return report(satelOutcome(port, baud, options, group), options.count("json") > 0);
 }

@@ -6,8 +6,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <iostream>
 #include <limits>
+#include <sstream>
 #include <string>
 
 #include <boost/program_options.hpp>
@@ -88,11 +90,14 @@ int main(int argc, char** argv) {
         ("port,p", po::value<std::string>(&port)->default_value("/dev/ttyO1"), "port (/dev/ttyO1, COM1)")
         ("fast", "end each exchange 0.1 s after the radio's answer, not after 2.5 s of silence (not the "
          "default: a radio that pauses longer inside an answer would be misread)")
+        ("verify", "after --satel, --l400, --920a: read the settings back and compare")
+        ("json", "print one JSON object instead of text")
         ("trace", "show every byte written to and read from the radio on standard error");
 
     po::options_description commands("Commands");
     commands.add_options()
         ("detect", "Detect radio type")
+        ("query", "Print the radio's settings as a command line")
         ("satel", "Configure Satel radio")
         ("l400", "Configure Microhard L400")
         ("920a", "Configure Microhard 920A");
@@ -126,9 +131,18 @@ int main(int argc, char** argv) {
         po::store(parsed, options);
         po::notify(options);
     } catch (const po::error& e) {
-        std::cout << e.what() << std::endl;
-        return 1;
+        Outcome refused;
+        refused.fail(e.what());
+        return report(refused, std::find(argv + 1, argv + argc, std::string("--json")) != argv + argc);
     }
+    // main's own refusals are printed like a flow's outcome, as text or JSON.
+    const auto refuse = [&options](const std::string& message, const po::options_description* listing) {
+        Outcome refused;
+        std::ostringstream text;
+        if (listing != nullptr) text << *listing;
+        refused.fail(message, text.str());
+        return report(refused, options.count("json") > 0);
+    };
 
     int result = 0;
     if (options.count("help")) {
@@ -136,17 +150,11 @@ int main(int argc, char** argv) {
         result = 1;
     }
 
-    const std::size_t commandCount =
-        options.count("detect") + options.count("satel") + options.count("l400") + options.count("920a");
-    if (result == 0 && commandCount != 1) {
-        std::cout << "Must specify ONE of the following" << std::endl << commands << std::endl;
-        result = 1;
-    }
+    const std::size_t commandCount = options.count("detect") + options.count("query") + options.count("satel") +
+                                     options.count("l400") + options.count("920a");
+    if (result == 0 && commandCount != 1) result = refuse("Must specify ONE of the following", &commands);
 
-    if (result == 0 && !portOpens(port)) {
-        std::cout << "Specified port does not exist: " << port << std::endl;
-        result = 1;
-    }
+    if (result == 0 && !portOpens(port)) result = refuse("Specified port does not exist: " + port, nullptr);
 
     PORT_CONFIG_BAUD baud = BAUD_9600;
     if (result == 0) {
@@ -155,13 +163,13 @@ int main(int argc, char** argv) {
             baud = static_cast<PORT_CONFIG_BAUD>(baudRate);
             break;
         default:
-            std::cout << "Invalid baudrate: " << baudRate << std::endl;
-            result = 1;
+            result = refuse("Invalid baudrate: " + std::to_string(baudRate), nullptr);
         }
     }
 
     if (result == 0) {
         if (options.count("detect")) result = detect(port, baud, options);
+        else if (options.count("query")) result = query(port, baud, options);
         else if (options.count("satel")) result = satel(port, baud, options, satelOptions);
         else if (options.count("l400")) result = mhl400(port, baud, options, l400Options);
         else result = mh920a(port, baud, options, mh920aOptions);

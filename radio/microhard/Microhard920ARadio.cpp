@@ -128,5 +128,41 @@ void Microhard920ARadio::getConfig(unsigned int& channel, MICROHARD_920A_MODE& m
         }
 }
 
+void Microhard920ARadio::readRegisters(Microhard920ARegisters& registers) {
+    MicrohardGetNetworkAddressCommand network;
+    MicrohardGetUnitAddressCommand unit;
+    MicrohardGetWirelessBaudRateCommand wirelessRate;
+    MicrohardGetMaxPacketSizeCommand packetSize;
+    MicrohardGetPacketRetransmissionsCommand retransmissions;
+    MicrohardGetFECModeCommand fec;
+    batch({&network, &unit, &wirelessRate, &packetSize, &retransmissions, &fec});
+    registers.networkAddress = network.getNetworkAddress();
+    registers.unitAddress = unit.getUnitAddress();
+    registers.wirelessRateCode = wirelessRate.getIntValue();
+    registers.maxPacketSize = packetSize.getMaxPacketSize();
+    registers.retransmissions = retransmissions.getPacketRetransmissions();
+    registers.fecMode = fec.getIntValue();
+}
+
+bool Microhard920ARadio::channelOf(const Microhard920ARegisters& registers, unsigned int& channel) {
+    if (registers.networkAddress < firstChannelAddress || registers.networkAddress > firstChannelAddress + lastChannel)
+        return false;
+    channel = registers.networkAddress - firstChannelAddress;
+    return true;
+}
+
+bool Microhard920ARadio::modeOf(const Microhard920ARegisters& registers, MICROHARD_920A_MODE& mode) {
+    PORT_CONFIG_BAUD rate{};
+    if (!microhardWirelessBaudCodes.rateOf(registers.wirelessRateCode, rate)) return false;
+    for (const ModeRow& row : modeTable)
+        if (row.wirelessRate == rate && row.maxPacketSize == registers.maxPacketSize &&
+            row.retransmissions == registers.retransmissions &&
+            static_cast<unsigned int>(registers.fecMode) == row.fecMode) {
+            mode = row.mode;
+            return true;
+        }
+    return false;
+}
+
 } // namespace Radio
 } // namespace Veltrio

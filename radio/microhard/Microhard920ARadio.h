@@ -19,6 +19,18 @@ enum MICROHARD_920A_MODE : int {
     MICROHARD_920A_MODE_FAST = 2,  // 115200 bit/s, 25 bytes, 5 retransmissions, FEC 0
 };
 
+// The registers behind saveConfig's three values, as the radio holds them:
+// no table is applied, so a value that no saveConfig argument produces is
+// still seen as it is.
+struct Microhard920ARegisters {
+    unsigned int networkAddress = 0;  // S104: the channel + 101
+    unsigned int unitAddress = 0;     // S105
+    int wirelessRateCode = 0;         // S103
+    unsigned int maxPacketSize = 0;   // S112
+    unsigned int retransmissions = 0; // S113
+    int fecMode = 0;                  // S158
+};
+
 class Microhard920ARadio : public MicrohardRadio {
 public:
     Microhard920ARadio(Veltrio::Common::Timer* timer, unsigned int commandTimeout,
@@ -34,6 +46,17 @@ public:
     // as channel 0; `mode` is left as it was when the radio's rate and packet
     // size pair is not one of the modes.
     virtual void getConfig(unsigned int& channel, MICROHARD_920A_MODE& mode);
+
+    // Every register saveConfig sets from its three values, in one exchange
+    // (S104, S105, S103, S112, S113, S158), unconverted. Only an answer that
+    // holds no number fails (ConversionException); a network address above
+    // 4000000000 is an InvalidNetworkAddressException.
+    void readRegisters(Microhard920ARegisters& registers);
+    // The channel that the network address stands for; false outside 101 to 200.
+    static bool channelOf(const Microhard920ARegisters& registers, unsigned int& channel);
+    // The link mode whose four registers these are; false when no mode has
+    // all four.
+    static bool modeOf(const Microhard920ARegisters& registers, MICROHARD_920A_MODE& mode);
 
     // Factory setting 5, the fixed link set-up, channel, mode and unit
     // address, saved with "AT&W"; one exchange. Every value is checked before

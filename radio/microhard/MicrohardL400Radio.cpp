@@ -46,6 +46,16 @@ constexpr unsigned short tableEntry = 42;
 constexpr unsigned int bandwidth = 1;
 constexpr unsigned int direction = 2;
 
+// The reads of getConfig: "ATS103?", "ATS158?", "ATS108?", "ATS131?".
+struct ConfigReads {
+    MicrohardL400GetWirelessBaudRateCommand wirelessRate;
+    MicrohardGetFECModeCommand fec;
+    MicrohardGetOutputPowerCommand outputPower;
+    MicrohardL400GetFrequencyCommand txFrequency;
+
+    void run(RadioBase& radio) { radio.batch({&wirelessRate, &fec, &outputPower, &txFrequency}); }
+};
+
 } // namespace
 
 MicrohardL400Radio::MicrohardL400Radio(Veltrio::Common::Timer* timer, unsigned int commandTimeout,
@@ -122,26 +132,43 @@ void MicrohardL400Radio::saveConfig(unsigned int frequency, unsigned int power, 
 }
 
 void MicrohardL400Radio::getConfig(unsigned int& frequency, unsigned int& power, MICROHARD_L400_MODE& mode) {
-    MicrohardL400GetWirelessBaudRateCommand wirelessRate;
-    MicrohardGetFECModeCommand fec;
-    MicrohardGetOutputPowerCommand outputPower;
-    MicrohardL400GetFrequencyCommand txFrequency;
-    batch({&wirelessRate, &fec, &outputPower, &txFrequency});
+    ConfigReads reads;
+    reads.run(*this);
 
     // The rate is converted first (a code other than 5, 6 or 8 is an
     // UnknownResponseException); the FEC mode only for a matching rate.
-    const PORT_CONFIG_BAUD rate = wirelessRate.getWirelessBaudRate();
+    const PORT_CONFIG_BAUD rate = reads.wirelessRate.getWirelessBaudRate();
     for (const ModeRow& row : modeTable)
-        if (row.wirelessRate == rate && static_cast<unsigned int>(fec.getFECMode()) == row.fecMode) {
+        if (row.wirelessRate == rate && static_cast<unsigned int>(reads.fec.getFECMode()) == row.fecMode) {
             mode = row.mode;
             break;
         }
 
-    frequency = txFrequency.getFrequency();
+    frequency = reads.txFrequency.getFrequency();
 
     // The raw register value: one outside the power table reads as 1000 mW.
     power = 1000;
-    powerToMilliwatts(static_cast<unsigned int>(outputPower.getIntValue()), power);
+    powerToMilliwatts(static_cast<unsigned int>(reads.outputPower.getIntValue()), power);
+}
+
+void MicrohardL400Radio::readRegisters(MicrohardL400Registers& registers) {
+    ConfigReads reads;
+    reads.run(*this);
+    registers.frequency = reads.txFrequency.getFrequency();
+    registers.outputPower = reads.outputPower.getIntValue();
+    registers.wirelessRateCode = reads.wirelessRate.getIntValue();
+    registers.fecMode = reads.fec.getIntValue();
+}
+
+bool MicrohardL400Radio::modeOf(const MicrohardL400Registers& registers, MICROHARD_L400_MODE& mode) {
+    PORT_CONFIG_BAUD rate{};
+    if (!microhardL400WirelessBaudCodes.rateOf(registers.wirelessRateCode, rate)) return false;
+    for (const ModeRow& row : modeTable)
+        if (row.wirelessRate == rate && static_cast<unsigned int>(registers.fecMode) == row.fecMode) {
+            mode = row.mode;
+            return true;
+        }
+    return false;
 }
 
 } // namespace Radio

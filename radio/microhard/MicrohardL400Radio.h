@@ -21,6 +21,16 @@ enum MICROHARD_L400_MODE : int {
     MICROHARD_L400_MODE_VLTR = 4, // 16000 bit/s, FEC 0
 };
 
+// The registers behind saveConfig's three values, as the radio holds them:
+// no table is applied, so a value that no saveConfig argument produces is
+// still seen as it is.
+struct MicrohardL400Registers {
+    unsigned int frequency = 0; // Hz: S131, the frequency of the transmit table entry
+    int outputPower = 0;        // S108, dBm
+    int wirelessRateCode = 0;   // S103
+    int fecMode = 0;            // S158
+};
+
 class MicrohardL400Radio : public MicrohardRadio {
 public:
     MicrohardL400Radio(Veltrio::Common::Timer* timer, unsigned int commandTimeout,
@@ -36,6 +46,13 @@ public:
     // when the radio's rate and FEC pair is not one of the modes; `power` is
     // 1000 when S108 holds a value outside the power table.
     virtual void getConfig(unsigned int& frequency, unsigned int& power, MICROHARD_L400_MODE& mode);
+
+    // The four registers getConfig reads, in the same exchange, unconverted.
+    // Only an answer that holds no number fails (ConversionException).
+    void readRegisters(MicrohardL400Registers& registers);
+    // The link mode whose rate code and FEC mode the registers hold; false
+    // when no mode has that pair.
+    static bool modeOf(const MicrohardL400Registers& registers, MICROHARD_L400_MODE& mode);
 
     // Factory setting 2, then the link parameters, frequency table entry 42
     // (through the dealer mode), power and bandwidth, saved with "AT&W"; one

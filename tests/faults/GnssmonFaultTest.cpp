@@ -1,13 +1,12 @@
 // Fault injection, end to end: the built gnssmon against a receiver that
 // misbehaves. Whatever the line does, the monitor must never crash, must exit
-// 0 after its passes, and must never print a position the receiver did not
+// 0 at the end of its run, and must never print a position the receiver did not
 // send in a frame with a right checksum; a receiver that is merely slow to
 // start, or talks at another rate of the search cycle, must be found and
 // configured.
 //
-// Each case lets the program run its full 2000 passes (a little over ten
-// seconds); they wait on the clock, not on the processor, so ctest runs them
-// side by side.
+// Each case lets the program run its full ten seconds; they wait on the
+// clock, not on the processor, so ctest runs them side by side.
 
 #include <gtest/gtest.h>
 

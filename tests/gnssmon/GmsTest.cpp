@@ -14,13 +14,16 @@
 
 #include "gnssmon/GpsDb.h"
 #include "gnssmon/NmeaParse.h"
+#include "gnssmon/QelParse.h"
 #include "gnssmon/TimeServices.h"
 #include "gnssmon/Uart.h"
+#include "tools/gnssproto/BinEncode.h"
 #include "tools/gnsssim/Simulator.h"
 
 #include <gtest/gtest.h>
 
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -478,6 +481,68 @@ TEST(GmsWatchdog, ThirtySecondsOfSilenceRestartsTheSearch) {
     EXPECT_EQ("$JI\r\n", b.process().written);
     EXPECT_FALSE(configured(b));
     TimerForTestOnlyThaw();
+}
+
+// What a caller that sleeps between calls is told: nothing before a link is
+// claimed; then the end of each pause; once configured, the first tick at
+// which the watchdog fires, and not one tick earlier.
+TEST(GmsSchedule, NextActionTickIsThePauseThenTheWatchdog) {
+    Bench b(receiverAt(57600));
+    uint32_t due = 0;
+    EXPECT_FALSE(bGmsGetNextActionTick(&due));
+    EXPECT_EQ(-1, iGmsGetUartFd(0));
+    _GPS_MGR_SERIAL_SETUP s = b.setup(57600);
+    ASSERT_EQ(0, iGmsInit(0, &s));
+    EXPECT_GE(iGmsGetUartFd(0), 0);
+    EXPECT_EQ(-1, iGmsGetUartFd(1));
+    ASSERT_TRUE(bGmsGetNextActionTick(&due));
+    EXPECT_LE(static_cast<int32_t>(due - TimerTick()), 0);  // the search starts at once
+
+    const Call probe = b.process();
+    ASSERT_EQ("$JI\r\n", probe.written);
+    ASSERT_TRUE(bGmsGetNextActionTick(&due));
+    EXPECT_GE(due - probe.before, 400u);
+    EXPECT_LE(due - probe.after, 400u);
+
+    b.runUntilWritten(kConfigured);
+    ASSERT_TRUE(bGmsGetNextActionTick(&due));
+    const uint32_t lastGood = std::max(dwNmeaParseGetGoodMsgTick(0), dwQelParseGetGoodMsgTick(0));
+    EXPECT_EQ(lastGood + GMS_WATCHDOG_MS + 1, due);
+    TimerForTestOnlyFreeze(due - 1);
+    EXPECT_EQ("", b.process().written);
+    TimerForTestOnlyFreeze(due);
+    EXPECT_EQ("$JI\r\n", b.process().written);
+    TimerForTestOnlyThaw();
+}
+
+// Two positions that arrive together are taken one per call, so that a caller
+// that looks after each call sees both; the second is due at once.
+TEST(GmsProcess, EachCallEndsWithABinaryFrame) {
+    Bench b(receiverAt(57600));
+    _GPS_MGR_SERIAL_SETUP s = b.setup(57600);
+    ASSERT_EQ(0, iGmsInit(0, &s));
+    GnssProto::Bin1 first;
+    first.week = 2300;
+    first.lat = 49.25;
+    first.lon = -123.5;
+    GnssProto::Bin1 second = first;
+    second.lat = 49.5;
+    const std::string both = GnssProto::encodeBin1(first) + GnssProto::encodeBin1(second);
+    ASSERT_EQ(static_cast<ssize_t>(both.size()), ::write(b.sim.masterFd(), both.data(), both.size()));
+    int queued = 0;
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (ioctl(iGmsGetUartFd(0), FIONREAD, &queued) == 0 && queued < static_cast<int>(both.size()) &&
+           std::chrono::steady_clock::now() < deadline)
+        usleep(1000);
+    ASSERT_EQ(static_cast<int>(both.size()), queued);
+
+    b.process();
+    EXPECT_EQ(49.25, dGpsDbGetRawLat(0));
+    uint32_t due = 0;
+    ASSERT_TRUE(bGmsGetNextActionTick(&due));
+    EXPECT_LE(static_cast<int32_t>(due - TimerTick()), 0);
+    b.process();
+    EXPECT_EQ(49.5, dGpsDbGetRawLat(0));
 }
 
 // Any sentence whose checksum is right keeps a configured link alive: a

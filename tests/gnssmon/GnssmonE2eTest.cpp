@@ -1,21 +1,31 @@
 // The built gnssmon program against the simulated receiver.
 //
-// A run is 2000 polling passes of at least 5 ms, so each test that lets the
-// program run to its end takes a little over 10 seconds.
+// A run lasts 10 seconds unless --duration says otherwise: each test that
+// lets the program run to its end without that option takes as long.
 
 #include "tests/support/Program.h"
 #include "tools/gnsssim/Simulator.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
 #include <regex>
+#include <sstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -131,6 +141,7 @@ TEST(GnssmonE2e, HelpListsTheOptionsAndExits1) {
 TEST(GnssmonE2e, BadCommandLineGivesOneLineAndStatus1) {
     const std::vector<std::vector<std::string>> cases = {
         {"--bogus"}, {"--ggaRate", "fast"}, {"--baud", "high"}, {"--vtgRate"}, {"-x"},
+        {"--duration", "-1"}, {"--duration", "nan"},
     };
     for (const auto& args : cases) {
         const auto r = runProgram(programPath("gnssmon"), args, 30s);
@@ -261,5 +272,179 @@ TEST(GnssmonE2e, AgainstTheGnsssimProgram) {
     EXPECT_NE(0, access(link.c_str(), F_OK));  // the simulator removed its link
     rmdir(dir);
 }
+
+// --duration: the run ends after that many seconds, whatever the line does.
+TEST(GnssmonE2e, DurationEndsTheRun) {
+    const auto start = std::chrono::steady_clock::now();
+    const auto r = runProgram(programPath("gnssmon"), {"-p", "/nonexistent/ttyGNSS", "--duration", "1.5"}, kRunLimit);
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(0, r.exitStatus);
+    EXPECT_EQ(echo(), r.out);
+    EXPECT_GE(took, 1.5);
+    EXPECT_LT(took, 30.0);
+}
+
+// Waits until `done` holds, taking the program's output meanwhile; false
+// when the program ended or the time ran out first.
+bool waitFor(Child& program, const std::function<bool()>& done, std::chrono::seconds limit = 60s) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        const bool ended = program.readAvailable();
+        if (done()) return true;
+        if (ended || std::chrono::steady_clock::now() > deadline) return false;
+        program.waitForOutput(100ms);
+    }
+}
+
+bool hasPosition(const Child& program) { return program.out.find("LAT: ") != std::string::npos; }
+
+// One field of /proc/PID/status ("voluntary_ctxt_switches"), or -1.
+long procStatus(pid_t pid, const std::string& field) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(field + ":", 0) == 0) return std::stol(line.substr(field.size() + 1));
+    return -1;
+}
+
+// CPU time the process has used, s.
+double cpuSeconds(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));  // after the command name
+    std::vector<std::string> f;
+    for (std::string w; fields >> w;) f.push_back(w);
+    if (f.size() < 13) return -1.0;
+    return static_cast<double>(std::stoul(f[11]) + std::stoul(f[12])) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// SIGINT and SIGTERM end a run that would otherwise never end, at once and
+// cleanly: status 0, and every line printed whole.
+class GnssmonStop : public ::testing::TestWithParam<int> {};
+
+TEST_P(GnssmonStop, SignalEndsTheRunCleanly) {
+    GnssSim::SimConfig cfg;
+    cfg.model.drive.speed = 8.0;
+    GnssSim::Simulator sim(cfg);
+    sim.start();
+    Child gnssmon(programPath("gnssmon"), {"-p", sim.devicePath(), "--bin1Rate", "20", "--duration", "0"});
+    ASSERT_TRUE(waitFor(gnssmon, [&] { return hasPosition(gnssmon); })) << gnssmon.out;
+
+    kill(gnssmon.processId(), GetParam());
+    EXPECT_TRUE(waitFor(gnssmon, [&] { return gnssmon.readAvailable(); }, 10s)) << "still running after the signal";
+    EXPECT_EQ(0, gnssmon.wait());
+    ASSERT_EQ(0u, gnssmon.out.find(echo(20)));
+    EXPECT_EQ('\n', gnssmon.out.back());
+    const std::vector<std::string> all = lines(gnssmon.out.substr(echo(20).size()));
+    EXPECT_EQ(all, positionLines(gnssmon.out));
+    for (const std::string& l : all) EXPECT_NE(std::string::npos, l.find(" LONG: ")) << l;
+}
+
+INSTANTIATE_TEST_SUITE_P(GnssmonE2e, GnssmonStop, ::testing::Values(SIGINT, SIGTERM),
+                         [](const ::testing::TestParamInfo<int>& i) { return i.param == SIGINT ? "SIGINT" : "SIGTERM"; });
+
+// Once the receiver is configured and says nothing, the next thing the manager
+// has to do is its watchdog, 30 s on: the program sleeps until then.
+TEST(GnssmonE2e, NoWakeUpsWhileTheLineIsQuiet) {
+    GnssSim::Simulator sim{GnssSim::SimConfig()};
+    sim.start();
+    Child gnssmon(programPath("gnssmon"), {"-p", sim.devicePath(), "--duration", "0"});
+    ASSERT_TRUE(sim.waitForLine("$JBAUD,57600,PORTD", 60s));  // the last line of the sequence
+    const long before = procStatus(gnssmon.processId(), "voluntary_ctxt_switches");
+    std::this_thread::sleep_for(2s);  // the window measured
+    const long after = procStatus(gnssmon.processId(), "voluntary_ctxt_switches");
+    ASSERT_GE(before, 0);
+    EXPECT_LT(after - before, 5) << "wake-ups in 2 s of a quiet line (a 5 ms polling loop makes 400)";
+    EXPECT_EQ(0, gnssmon.wait(SIGTERM));
+}
+
+// A device that goes away stays "readable" with nothing to read: the program
+// must not spin on it while it waits for the manager to find a line again.
+TEST(GnssmonE2e, VanishedDeviceDoesNotSpin) {
+    auto sim = std::make_unique<GnssSim::Simulator>(GnssSim::SimConfig());
+    sim->start();
+    Child gnssmon(programPath("gnssmon"), {"-p", sim->devicePath(), "--bin1Rate", "10", "--duration", "0"});
+    ASSERT_TRUE(waitFor(gnssmon, [&] { return hasPosition(gnssmon); })) << gnssmon.out;
+    sim.reset();
+    const double before = cpuSeconds(gnssmon.processId());
+    std::this_thread::sleep_for(2s);  // the window measured
+    const double used = cpuSeconds(gnssmon.processId()) - before;
+    ASSERT_GE(before, 0.0);
+    EXPECT_LT(used, 0.2) << "CPU seconds in 2 s after the device went away";
+    EXPECT_EQ(0, gnssmon.wait(SIGTERM));
+}
+
+// --json: one TPV object per line for every new fix, with the values of the
+// binary message 1 that carried it (a receiver at rest reports too: its time
+// moves on).
+struct JsonCase {
+    const char* name;
+    double speed;
+};
+
+void PrintTo(const JsonCase& c, std::ostream* os) { *os << c.name; }
+
+class GnssmonJson : public ::testing::TestWithParam<JsonCase> {};
+
+// The UTC time of a fix, as gpsd writes it.
+std::string utcText(const GnssSim::Fix& f) {
+    const long long ms = (315964800LL + f.week * 604800LL) * 1000 + std::llround((f.timeOfWeek - f.gpsUtcDiff) * 1000.0);
+    const std::time_t s = static_cast<std::time_t>(ms / 1000);
+    std::tm utc{};
+    gmtime_r(&s, &utc);
+    char text[32], out[40];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
+    std::snprintf(out, sizeof out, "%s.%03dZ", text, static_cast<int>(ms % 1000));
+    return out;
+}
+
+TEST_P(GnssmonJson, EveryFixAsATpvObject) {
+    GnssSim::SimConfig cfg;
+    cfg.model.drive.speed = GetParam().speed;
+    cfg.model.drive.turnRate = 3.0;
+    cfg.model.navMode = 4;  // 3D with differential corrections
+    GnssSim::Simulator sim(cfg);
+    sim.start();
+    const auto r = runProgram(programPath("gnssmon"),
+                              {"-p", sim.devicePath(), "--json", "--duration", "5", "--bin1Rate", "10"}, kRunLimit);
+    sim.stop();
+    EXPECT_EQ(0, r.exitStatus);
+    const std::vector<std::string> printed = lines(r.out);
+    const std::vector<GnssSim::SentPosition> sent = sim.sentPositions();
+    ASSERT_GE(printed.size(), 5u) << r.out;
+
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < printed.size(); ++i) {
+        nlohmann::json j;
+        ASSERT_NO_THROW(j = nlohmann::json::parse(printed[i])) << printed[i];
+        // Matched to the frame by its time; the lines follow the frames one by one.
+        const std::size_t first = next;
+        while (next < sent.size() && utcText(sent[next].fix) != j.value("time", "")) ++next;
+        ASSERT_LT(next, sent.size()) << "not sent, or out of order: " << printed[i];
+        if (i > 0) {
+            EXPECT_EQ(first, next) << "positions sent but not printed before " << printed[i];
+        }
+        const GnssSim::Fix& f = sent[next++].fix;
+
+        EXPECT_EQ("TPV", j["class"]);
+        EXPECT_EQ(sim.devicePath(), j["device"]);
+        EXPECT_EQ(3, j["mode"]);
+        EXPECT_EQ(2, j["status"]);
+        EXPECT_EQ(f.lat, j["lat"].get<double>());
+        EXPECT_EQ(f.lon, j["lon"].get<double>());
+        EXPECT_NEAR(f.height, j["alt"].get<double>(), 1e-3);
+        EXPECT_NEAR(f.speed, j["speed"].get<double>(), 1e-3);
+        if (f.speed > 0.0) {
+            EXPECT_NEAR(f.course, j["track"].get<double>(), 1e-3);
+        } else {
+            EXPECT_FALSE(j.contains("track"));
+        }
+        EXPECT_NEAR(f.velUp, j["climb"].get<double>(), 1e-3);
+        EXPECT_EQ(2, j["dgpsAge"]);  // gnsssim's corrections are always 2 s old
+        EXPECT_EQ(f.satsUsed, j["uSat"]);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(GnssmonE2e, GnssmonJson, ::testing::Values(JsonCase{"Moving", 8.0}, JsonCase{"AtRest", 0.0}),
+                         [](const ::testing::TestParamInfo<JsonCase>& i) { return std::string(i.param.name); });
 
 } // namespace

@@ -108,6 +108,7 @@ TEST_F(QelParseTest, Message1SetsPositionTimeAndQuality)
     EXPECT_EQ(dwQelParseGetGoodMsgTick(0), kNow);
     EXPECT_NEAR(dGpsDbGetVelocity(0), std::sqrt(18.0), 1e-6);
     EXPECT_NEAR(dGpsDbGetRawCourse(0), 45.0, 1e-9);
+    EXPECT_EQ(dGpsDbGetVerticalVelocity(0), 0.5);
     EXPECT_NEAR(dGpsDbGetCourse(0), 45.0, 1e-9);
 }
 

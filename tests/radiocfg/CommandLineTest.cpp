@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "tests/support/Program.h"
 #include "tests/support/Pty.h"
 
@@ -135,5 +137,29 @@ TEST(CommandLineTest, RejectedOptionsPrintTheParserMessageOnOneLine) {
         ASSERT_FALSE(r.out.empty()) << args.back();
         EXPECT_EQ(r.out.find('\n'), r.out.size() - 1) << r.out;
         EXPECT_EQ(r.err, "") << r.err;
+    }
+}
+
+// With --json, refusals of the command line are one JSON object too, with
+// the message the text would print.
+TEST(CommandLineTest, JsonRefusalsAreOneObject) {
+    TestSupport::Pty pty;
+    const struct {
+        std::vector<std::string> args;
+        std::string error;
+    } cases[] = {
+        {{"--json"}, "Must specify ONE of the following"},
+        {{"--query", "--json", "-p", "/nonexistent/port"}, "Specified port does not exist: /nonexistent/port"},
+        {{"--query", "--json", "-p", pty.slavePath(), "-b", "4800"}, "Invalid baudrate: 4800"},
+        {{"--query", "--json", "--bogus"}, "unrecognised option '--bogus'"},
+        {{"--920a", "--json", "--920a_channel", "150"}, "Invalid --920a_channel: 150 (0 to 99)"},
+    };
+    for (const auto& c : cases) {
+        const auto r = radiocfg(c.args);
+        EXPECT_EQ(r.exitStatus, 1) << c.error;
+        const auto json = nlohmann::json::parse(r.out);
+        EXPECT_TRUE(json["command"].is_null()) << r.out;
+        EXPECT_EQ(json["error"], c.error);
+        EXPECT_EQ(json.size(), 2u) << r.out;
     }
 }

@@ -2,9 +2,13 @@
 // from the wire written out.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "radiocfg/FailureLine.h"
+#include "radiocfg/Outcome.h"
 
 TEST(FailureLineTest, ControlBytesAreWrittenOutAndTheRestKept) {
     const struct {
@@ -22,4 +26,18 @@ TEST(FailureLineTest, ControlBytesAreWrittenOutAndTheRestKept) {
         {"", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(failureLine(c.message), c.line);
+}
+
+// With --json the same failure is one JSON object holding the message as it
+// is, also when the radio's bytes it quotes are not text at all.
+TEST(FailureLineTest, AsJsonTheMessageIsKeptWhole) {
+    Outcome outcome;
+    outcome.command = "query";
+    outcome.fail("Command error: ATS102=1\r\n\xff\xfe");
+    std::ostringstream out;
+    printJson(outcome, out);
+    EXPECT_EQ(out.str().find('\n'), out.str().size() - 1) << out.str();
+    const auto json = nlohmann::json::parse(out.str());
+    EXPECT_EQ(json["command"], "query");
+    EXPECT_EQ(json["error"], "Command error: ATS102=1\r\n\xef\xbf\xbd\xef\xbf\xbd"); // U+FFFD for each
 }

@@ -43,6 +43,8 @@ public:
     // Waits for the end of the program (after sending `signal`, when not 0)
     // and collects the rest of its output; its exit status, or -1.
     int wait(int signal = 0);
+    // Its process id while it runs (-1 once waited for).
+    pid_t processId() const { return pid; }
 
     std::string out;
 

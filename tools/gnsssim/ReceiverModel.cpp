@@ -89,7 +89,8 @@ ReceiverModel::Stream* ReceiverModel::find(const std::string& name, bool binary)
 Output ReceiverModel::frame(const std::string& bytes) const {
     Output o;
     o.bytes = bytes;
-    if (cfg.corruptChecksums) corrupt(o.bytes);
+    o.corrupted = cfg.corruptChecksums;
+    if (o.corrupted) corrupt(o.bytes);
     return o;
 }
 
@@ -104,8 +105,7 @@ void ReceiverModel::emit(std::vector<Output>& out, std::size_t i, const Fix& fix
     if (name == "1") {
         Output o = frame(bin1Frame(fix, cfg.navMode));
         o.hasPosition = true;
-        o.lat = fix.lat;
-        o.lon = fix.lon;
+        o.fix = fix;
         out.push_back(o);
     } else if (name == "2") {
         out.push_back(frame(bin2Frame(fix, sbasPrn1, sbasPrn2)));

@@ -35,12 +35,12 @@ struct ModelConfig {
 };
 
 // One piece of output: the bytes to write and, for a binary message 1, the
-// position it carries (so the front end can log what actually went out).
+// fix it carries (so the front end can log what actually went out).
 struct Output {
     std::string bytes;
     bool hasPosition = false;
-    double lat = 0.0;
-    double lon = 0.0;
+    Fix fix{};
+    bool corrupted = false;  // its checksum is wrong on purpose
 };
 
 class ReceiverModel {
@@ -51,6 +51,10 @@ public:
     std::vector<Output> onLine(const std::string& line, double now);
     // Periodic output that is due at `now` (seconds since start).
     std::vector<Output> due(double now);
+
+    // Faults switched on and off while running.
+    void setSilent(bool on) { cfg.silent = on; }
+    void setCorruptChecksums(bool on) { cfg.corruptChecksums = on; }
 
     unsigned baud() const { return currentBaud; }
     bool talking(double now) const;

@@ -33,15 +33,19 @@ unsigned baudOfSpeed(unsigned speed) {
 }
 
 Simulator::Simulator(const SimConfig& config)
-    : onLine(config.onLine), started(std::chrono::steady_clock::now()), model(config.model) {
+    : onLine(config.onLine), onSent(config.onSent), started(std::chrono::steady_clock::now()), model(config.model) {
     char name[PATH_MAX] = {0};
     termios raw{};
     cfmakeraw(&raw);
     if (openpty(&masterFd_, &slaveFd_, name, &raw, nullptr) != 0) throw std::runtime_error("openpty failed");
     slavePath = name;
     // The slave stays open here too, so the line survives the program closing
-    // and reopening its port to change the baud rate.
+    // and reopening its port to change the baud rate. Neither end is handed to
+    // programs started meanwhile: one that kept the master would keep the
+    // line alive after the simulator has gone.
     fcntl(masterFd_, F_SETFL, fcntl(masterFd_, F_GETFL) | O_NONBLOCK);
+    fcntl(masterFd_, F_SETFD, FD_CLOEXEC);
+    fcntl(slaveFd_, F_SETFD, FD_CLOEXEC);
     if (!config.linkPath.empty()) {
         struct stat st;
         if (lstat(config.linkPath.c_str(), &st) == 0) {
@@ -163,10 +167,12 @@ void Simulator::write(const std::vector<Output>& out) {
             done += static_cast<std::size_t>(n);
         }
         dropped += o.bytes.size() - done;
-        if (done == o.bytes.size() && o.hasPosition) {
-            positions.push_back({o.lat, o.lon, std::chrono::steady_clock::now()});
+        if (done < o.bytes.size()) continue;
+        if (o.hasPosition) {
+            positions.push_back({o.fix.lat, o.fix.lon, std::chrono::steady_clock::now(), o.fix, o.corrupted});
             sentPosition = true;
         }
+        if (onSent) onSent(o.bytes);
     }
     if (sentPosition) changed.notify_all();
 }
@@ -208,6 +214,16 @@ std::size_t Simulator::bytesLost() const {
 std::size_t Simulator::bytesDropped() const {
     std::lock_guard<std::mutex> lock(m);
     return dropped;
+}
+
+void Simulator::setSilent(bool on) {
+    std::lock_guard<std::mutex> lock(m);
+    model.setSilent(on);
+}
+
+void Simulator::setCorruptChecksums(bool on) {
+    std::lock_guard<std::mutex> lock(m);
+    model.setCorruptChecksums(on);
 }
 
 unsigned Simulator::baud() const {

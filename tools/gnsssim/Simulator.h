@@ -33,6 +33,10 @@ struct SimConfig {
     std::string linkPath;  // when set, a symbolic link to the slave is made here
     // Called with every command line that got through, on the servicing thread.
     std::function<void(const std::string&)> onLine;
+    // Called with the bytes of every output written whole to the line (a
+    // sentence, a reply, a binary frame), on the servicing thread with the
+    // simulator's lock held: it must not call back into the simulator.
+    std::function<void(const std::string&)> onSent;
 };
 
 struct SentPosition {
@@ -40,6 +44,8 @@ struct SentPosition {
     double lon;
     // Measurement hook: when the write of the message's last byte returned.
     std::chrono::steady_clock::time_point at;
+    Fix fix;         // everything the message carried
+    bool corrupted;  // sent with a wrong checksum
 };
 
 class Simulator {
@@ -77,6 +83,10 @@ public:
     // Bytes of output the pty would not take (a host that does not read).
     std::size_t bytesDropped() const;
 
+    // Faults switched on and off while running.
+    void setSilent(bool on);
+    void setCorruptChecksums(bool on);
+
     unsigned baud() const;      // the receiver's rate
     unsigned lineBaud() const;  // the rate the program set on the line; 0 when none
     double rate(const std::string& output) const;
@@ -92,6 +102,7 @@ private:
     std::string slavePath;
     std::string linkPath;
     std::function<void(const std::string&)> onLine;
+    std::function<void(const std::string&)> onSent;
     const std::chrono::steady_clock::time_point started;
 
     mutable std::mutex m;

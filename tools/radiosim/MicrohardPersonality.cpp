@@ -293,7 +293,7 @@ bool MicrohardPersonality::writeRegister(int number, const std::string& value) {
     const int target = storedIn(number);
     if (row == nullptr || row->accepts == nullptr || registers.count(target) == 0) return false;
     if (!row->accepts(value, model)) return false;
-    registers[target] = value;
+    if (!keeps("S" + std::to_string(target))) registers[target] = value;
     return true;
 }
 

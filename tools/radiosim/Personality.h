@@ -4,6 +4,7 @@
 // as a real modem would. The simulator core (Simulator) owns the line, the
 // timing and the fault switches; a personality only ever sees bytes.
 
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,6 +39,24 @@ public:
     // quiet line) counts only after a guard time without traffic.
     virtual bool writesFlash(const std::string& /*command*/) const { return false; }
     virtual bool isEscape(const std::string& /*input*/) const { return false; }
+
+    // Makes the radio acknowledge every write of one setting (a name of
+    // state(): "power", "S108") as usual but keep the value it had, like a
+    // radio that ignores the setting. False for a name state() does not have.
+    bool keepOldValue(const std::string& setting) {
+        for (const auto& entry : state())
+            if (entry.first == setting) {
+                kept.insert(setting);
+                return true;
+            }
+        return false;
+    }
+
+protected:
+    bool keeps(const std::string& setting) const { return kept.count(setting) > 0; }
+
+private:
+    std::set<std::string> kept;
 };
 
 } // namespace RadioSim

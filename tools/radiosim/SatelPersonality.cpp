@@ -129,6 +129,12 @@ std::string SatelPersonality::answer(const std::string& command) {
 }
 
 bool SatelPersonality::apply(const std::string& name, const std::string& value) {
+    // The setting of state() each setter changes.
+    static const std::pair<const char*, const char*> settingOf[] = {
+        {"SL&F", "frequency"},      {"SL&W", "channel_spacing"},  {"SL@P", "power"},  {"SL#I", "tx_address"},
+        {"SL#I", "rx_address"},     {"SL&D", "operation_mode"},   {"SL@T", "signal_threshold"},
+        {"SL%B", "serial"},
+    };
     SatelSettings next = current;
     if (name == "SL&F") {
         if (!readMegahertz(value, next.frequency)) return false;
@@ -167,6 +173,8 @@ bool SatelPersonality::apply(const std::string& name, const std::string& value) 
     } else {
         return false;
     }
+    for (const auto& [command, setting] : settingOf)
+        if (name == command && keeps(setting)) return true; // acknowledged, not applied
     current = next;
     return true;
 }

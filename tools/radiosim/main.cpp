@@ -4,6 +4,7 @@
 //            [--silent] [--silent-from N] [--error-at N] [--garbage-at N] [--close-at N]
 //            [--instant] [--processing MS] [--line-baud N] [--piece-gap MS] [--flash-write MS]
 //            [--escape-guard MS]
+//            [--keep SETTING]...
 //
 // Prints, on its first line of standard output, the device path a program
 // opens as the radio's serial port (PATH when --link is given), then serves
@@ -25,6 +26,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <boost/program_options.hpp>
 
@@ -98,7 +100,9 @@ int main(int argc, char** argv) {
         ("line-baud", po::value<unsigned int>(), "pace answers at this baud rate, 0 for no pacing (9600)")
         ("piece-gap", po::value<unsigned int>(), "ms between the first line of an answer and the rest (30)")
         ("flash-write", po::value<unsigned int>(), "further ms for a command that writes the flash (300)")
-        ("escape-guard", po::value<unsigned int>(), "ms of quiet line before and after \"+++\" (1000)");
+        ("escape-guard", po::value<unsigned int>(), "ms of quiet line before and after \"+++\" (1000)")
+        ("keep", po::value<std::vector<std::string>>(),
+         "acknowledge writes of this setting (a name of the settings printed at the end) but keep its old value");
 
     po::variables_map values;
     try {
@@ -119,6 +123,12 @@ int main(int argc, char** argv) {
                   << ")" << std::endl;
         return 2;
     }
+    if (values.count("keep"))
+        for (const auto& setting : values["keep"].as<std::vector<std::string>>())
+            if (!personality->keepOldValue(setting)) {
+                std::cerr << "radiosim: this radio has no setting " << setting << std::endl;
+                return 2;
+            }
 
     RadioSim::Timing timing = values.count("instant") ? RadioSim::Timing() : RadioSim::Timing::realistic();
     const auto milliseconds = [&values](const char* name, std::chrono::milliseconds& field) {

@@ -1,0 +1,94 @@
+#include "gnssmon/TpvReport.h"
+
+#include "gnssmon/GpsDb.h"
+#include "gnssmon/QelParse.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+// What the receiver's navigation mode (the low 3 bits of message 1's mode
+// byte) says in TPV terms: `mode` 0 unknown, 1 no fix, 2 two-dimensional,
+// 3 three-dimensional; `status` 1 plain fix, 2 differential, 3 RTK fixed,
+// 4 RTK float, 0 where there is no fix to qualify.
+struct NavMode {
+    int mode;
+    int status;
+};
+const NavMode kNavModes[] = {
+    {1, 0},  // 0: no fix
+    {2, 1},  // 1: 2D
+    {3, 1},  // 2: 3D
+    {2, 2},  // 3: 2D, differential
+    {3, 2},  // 4: 3D, differential
+    {3, 4},  // 5: RTK float
+    {3, 3},  // 6: RTK fixed
+    {0, 0},  // 7: not defined
+};
+static_assert(sizeof kNavModes / sizeof kNavModes[0] == 8, "one row per value of 3 bits");
+
+constexpr uint16_t kAgeOfDiffUnknown = 9999;  // the database's value before any message 1
+constexpr long long kGpsEpochUnixS = 315964800;  // 1980-01-06T00:00:00Z
+constexpr long long kWeekS = 604800;
+
+// Rounded to `decimals`: the float fields of message 1 (height, velocities)
+// carry about 7 significant digits, and the derived speed and track no more.
+double rounded(double v, double decimals) {
+    const double scale = std::pow(10.0, decimals);
+    return std::round(v * scale) / scale;
+}
+
+} // namespace
+
+std::string TpvReportTime(uint16_t week, double timeOfWeek, int gpsUtcDiff) {
+    const long long fullWeek = week <= 1023 ? week + 1024 : week;
+    const long long ms = (kGpsEpochUnixS + fullWeek * kWeekS) * 1000 +
+                         std::llround((timeOfWeek - gpsUtcDiff) * 1000.0);
+    const std::time_t seconds = static_cast<std::time_t>(ms / 1000);
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[80];  // room for any int the fields could hold
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900, utc.tm_mon + 1,
+                  utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, static_cast<int>(ms % 1000));
+    return text;
+}
+
+std::string TpvReportLine(int instance, const char* device) {
+    const NavMode nav = kNavModes[iGpsDbGetGpsStatus(instance) & 7];
+    const bool fix = nav.mode >= 2;
+    const bool fix3d = nav.mode == 3;
+
+    nlohmann::ordered_json tpv;
+    tpv["class"] = "TPV";
+    if (device != nullptr) tpv["device"] = device;
+    tpv["mode"] = nav.mode;
+    if (fix) tpv["status"] = nav.status;
+    const uint16_t week = wGpsDbGetGPSWeek(instance);
+    if (week != 0) {
+        const _QEL_PARSE_STATE* parser = pQelParseGetState(instance);
+        const int leap = parser != nullptr && parser->wGpsUtcDiff != 0 ? parser->wGpsUtcDiff : TPV_REPORT_LEAP_SECONDS;
+        tpv["time"] = TpvReportTime(week, dGpsDbGetTimeOfWeek(instance), leap);
+    }
+    // A field that is not a number (a frame may carry anything) is not known.
+    const auto put = [&tpv](const char* name, double value) {
+        if (std::isfinite(value)) tpv[name] = value;
+    };
+    if (fix) {
+        put("lat", dGpsDbGetRawLat(instance));
+        put("lon", dGpsDbGetRawLon(instance));
+        if (fix3d) put("alt", rounded(dGpsDbGetAlt(instance), 3));
+        const double speed = dGpsDbGetVelocity(instance);
+        // The database keeps the last course while standing still.
+        if (speed > 0.0) put("track", std::fmod(rounded(dGpsDbGetCourse(instance), 4), 360.0));
+        put("speed", rounded(speed, 3));
+        if (fix3d) put("climb", rounded(dGpsDbGetVerticalVelocity(instance), 3));
+        const uint16_t age = wGpsDbGetAgeOfDiff(instance);
+        if (nav.status >= 2 && age != kAgeOfDiffUnknown) tpv["dgpsAge"] = age;
+    }
+    tpv["uSat"] = iGpsDbGetNumSats(instance);
+    return tpv.dump();
+}

@@ -1,0 +1,121 @@
+#include "radiocfg/Outcome.h"
+
+#include <algorithm>
+#include <cctype>
+#include <iostream>
+
+#include <nlohmann/json.hpp>
+
+#include "radiocfg/FailureLine.h"
+
+using Veltrio::Radio::RADIO_TYPE;
+
+const char* const notSettable = "not-settable:";
+
+namespace {
+
+// The command that programs a radio of this type ("--satel").
+const char* radioCommand(RADIO_TYPE type) {
+    switch (type) {
+    case Veltrio::Radio::RADIO_TYPE_SATEL: return "satel";
+    case Veltrio::Radio::RADIO_TYPE_MICROHARD_920A: return "920a";
+    case Veltrio::Radio::RADIO_TYPE_MICROHARD_L400: return "l400";
+    default: return "";
+    }
+}
+
+// Digits only: a JSON number; anything else (a mode keyword, a value no
+// option can express) a string.
+nlohmann::ordered_json jsonValue(const std::string& value) {
+    const bool number = !value.empty() && value.size() <= 19 && std::all_of(value.begin(), value.end(), [](char c) {
+                            return std::isdigit(static_cast<unsigned char>(c));
+                        });
+    if (number) return std::stoull(value);
+    return value;
+}
+
+nlohmann::ordered_json jsonSettings(const Settings& settings) {
+    nlohmann::ordered_json object = nlohmann::ordered_json::object();
+    for (const Setting& s : settings) object[s.option] = jsonValue(s.value);
+    return object;
+}
+
+} // namespace
+
+const char* radioTypeName(RADIO_TYPE type) {
+    switch (type) {
+    case Veltrio::Radio::RADIO_TYPE_SATEL: return "Satel";
+    case Veltrio::Radio::RADIO_TYPE_MICROHARD_920A: return "Microhard 920A";
+    case Veltrio::Radio::RADIO_TYPE_MICROHARD_L400: return "Microhard L400";
+    default: return "not detected";
+    }
+}
+
+void Outcome::fail(const std::string& message, const std::string& listing) {
+    failure = Failure::Message;
+    error = message;
+    usage = listing;
+}
+
+void Outcome::verify(const Settings& read) {
+    readBack = read;
+    for (const Setting& asked : settings)
+        for (const Setting& got : read)
+            if (got.option == asked.option && got.value != asked.value)
+                differences.push_back({asked.option, asked.value, got.value});
+    if (!differences.empty()) {
+        failure = Failure::Differences;
+        error = "Read back differs from what was written";
+    }
+}
+
+void printText(const Outcome& outcome, std::ostream& out) {
+    switch (outcome.failure) {
+    case Failure::None:
+        if (outcome.command == "detect") {
+            out << "Radio Type: " << radioTypeName(*outcome.radio) << "\n";
+        } else if (outcome.command == "query") {
+            out << "--" << radioCommand(*outcome.radio);
+            for (const Setting& s : outcome.settings) out << " --" << s.option << " " << s.value;
+            out << "\n";
+        }
+        break;
+    case Failure::Message:
+        out << failureLine(outcome.error) << "\n";
+        if (!outcome.usage.empty()) out << outcome.usage << "\n";
+        break;
+    case Failure::MessageWithoutLineEnd:
+        out << outcome.error;
+        break;
+    case Failure::Differences:
+        for (const Difference& d : outcome.differences)
+            out << "Read back differs: --" << d.option << " asked " << d.asked << ", read " << d.read << "\n";
+        break;
+    }
+    out.flush();
+}
+
+void printJson(const Outcome& outcome, std::ostream& out) {
+    nlohmann::ordered_json json;
+    json["command"] = outcome.command.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(outcome.command);
+    if (outcome.radio) json["radio"] = radioTypeName(*outcome.radio);
+    if (!outcome.settings.empty()) json["settings"] = jsonSettings(outcome.settings);
+    if (!outcome.readBack.empty()) json["read"] = jsonSettings(outcome.readBack);
+    if (!outcome.differences.empty()) {
+        json["differences"] = nlohmann::ordered_json::array();
+        for (const Difference& d : outcome.differences)
+            json["differences"].push_back(
+                {{"option", d.option}, {"asked", jsonValue(d.asked)}, {"read", jsonValue(d.read)}});
+    }
+    if (outcome.failure != Failure::None) json["error"] = outcome.error;
+    // A radio's answer quoted in an error need not be UTF-8: such bytes become U+FFFD.
+    out << json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << std::endl;
+}
+
+int report(const Outcome& outcome, bool json) {
+    if (json)
+        printJson(outcome, std::cout);
+    else
+        printText(outcome, std::cout);
+    return outcome.failure == Failure::None ? 0 : 1;
+}

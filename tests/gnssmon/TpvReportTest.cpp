@@ -1,0 +1,116 @@
+#include "gnssmon/TpvReport.h"
+
+#include "gnssmon/GpsDb.h"
+#include "gnssmon/QelParse.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+using nlohmann::json;
+
+TEST(TpvReportTime, GpsWeekAndTimeOfWeekToUtc) {
+    const struct {
+        uint16_t week;
+        double timeOfWeek;
+        int gpsUtcDiff;
+        const char* utc;
+    } rows[] = {
+        {2300, 345600.0, 18, "2024-02-07T23:59:42.000Z"},
+        {2300, 10.0, 17, "2024-02-03T23:59:53.000Z"},    // the leap seconds reach back into the last week
+        {2300, 59.9996, 18, "2024-02-04T00:00:42.000Z"}, // rounds up into the next second
+        {2300, 59.1234, 18, "2024-02-04T00:00:41.123Z"},
+        {276, 100.25, 18, "2004-12-05T00:01:22.250Z"},   // a 10-bit week: one rollover, as the program clock
+    };
+    for (const auto& r : rows) EXPECT_EQ(r.utc, TpvReportTime(r.week, r.timeOfWeek, r.gpsUtcDiff)) << r.week << " " << r.timeOfWeek;
+}
+
+class TpvReportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        GpsDbInit(0, false);
+        QelParseInit(0);
+        GpsDbSetGPSWeek(0, 2300);
+        GpsDbSetTimeOfWeek(0, 345600.0);
+        GpsDbSetRawLat(0, 49.2741666667);
+        GpsDbSetRawLon(0, -123.1207375);
+        GpsDbSetAlt(0, static_cast<double>(70.123f));
+        GpsDbSetVelocity(0, 12.0);
+        GpsDbSetCourse(0, 45.0);
+        GpsDbSetVerticalVelocity(0, static_cast<double>(-0.25f));
+        GpsDbSetAgeOfDiff(0, 2);
+        GpsDbSetNumSats(0, 9);
+        GpsDbSetGpsStatus(0, 4);
+    }
+    static json report() { return json::parse(TpvReportLine(0, "/dev/ttyO1")); }
+};
+
+TEST_F(TpvReportTest, WholeFixWithTheNamesAndUnitsOfATpvObject) {
+    const json expected = {
+        {"class", "TPV"}, {"device", "/dev/ttyO1"}, {"mode", 3}, {"status", 2},
+        {"time", "2024-02-07T23:59:42.000Z"}, {"lat", 49.2741666667}, {"lon", -123.1207375},
+        {"alt", 70.123}, {"track", 45.0}, {"speed", 12.0}, {"climb", -0.25}, {"dgpsAge", 2}, {"uSat", 9},
+    };
+    EXPECT_EQ(expected, report());
+    const std::string line = TpvReportLine(0, "/dev/ttyO1");
+    EXPECT_EQ(0u, line.find("{\"class\":\"TPV\",\"device\":\"/dev/ttyO1\",\"mode\":3,")) << line;
+    EXPECT_EQ(std::string::npos, line.find('\n'));
+}
+
+// The receiver's navigation mode gives the fix's mode and status, and which
+// fields a fix of that kind has.
+TEST_F(TpvReportTest, NavigationModeGivesModeStatusAndFields) {
+    const struct {
+        int navMode;
+        int mode;
+        int status;  // 0: left out
+        bool position, height, dgpsAge;
+    } rows[] = {
+        {0, 1, 0, false, false, false}, {1, 2, 1, true, false, false}, {2, 3, 1, true, true, false},
+        {3, 2, 2, true, false, true},   {4, 3, 2, true, true, true},    {5, 3, 4, true, true, true},
+        {6, 3, 3, true, true, true},    {7, 0, 0, false, false, false},
+    };
+    for (const auto& r : rows) {
+        GpsDbSetGpsStatus(0, r.navMode);
+        const json j = report();
+        EXPECT_EQ(r.mode, j["mode"]) << r.navMode;
+        EXPECT_EQ(r.status != 0, j.contains("status")) << r.navMode;
+        if (r.status != 0) {
+            EXPECT_EQ(r.status, j["status"]) << r.navMode;
+        }
+        for (const char* f : {"lat", "lon", "speed", "track"}) EXPECT_EQ(r.position, j.contains(f)) << r.navMode << f;
+        for (const char* f : {"alt", "climb"}) EXPECT_EQ(r.height, j.contains(f)) << r.navMode << f;
+        EXPECT_EQ(r.dgpsAge, j.contains("dgpsAge")) << r.navMode;
+        EXPECT_TRUE(j.contains("time") && j.contains("uSat")) << r.navMode;
+    }
+}
+
+TEST_F(TpvReportTest, UnknownValuesAreLeftOut) {
+    GpsDbSetVelocity(0, 0.0);  // standing still: the course kept from before means nothing
+    EXPECT_FALSE(report().contains("track"));
+    EXPECT_EQ(0.0, report()["speed"]);
+
+    GpsDbSetRawLat(0, std::numeric_limits<double>::quiet_NaN());
+    GpsDbSetAlt(0, std::numeric_limits<double>::infinity());
+    EXPECT_FALSE(report().contains("lat"));
+    EXPECT_FALSE(report().contains("alt"));
+    EXPECT_TRUE(report().contains("lon"));
+
+    GpsDbSetAgeOfDiff(0, 9999);  // never reported
+    EXPECT_FALSE(report().contains("dgpsAge"));
+
+    GpsDbInit(0, false);  // no message 1 yet: no week, no time
+    EXPECT_FALSE(report().contains("time"));
+}
+
+TEST_F(TpvReportTest, LeapSecondsFromTheReceiverWhenItSentThem) {
+    EXPECT_EQ("2024-02-07T23:59:42.000Z", report()["time"]);
+    pQelParseGetState(0)->wGpsUtcDiff = 19;
+    EXPECT_EQ("2024-02-07T23:59:41.000Z", report()["time"]);
+}
+
+} // namespace
