@@ -16,16 +16,13 @@
 #include <exception>
 #include <iostream>
 
-#include "common/Timer.h"
-#include "devices/AsioSerialDevice.h"
 #include "radio/RadioBase.h"
 #include "radiocfg/Flows.h"
+#include "radiocfg/RadioLine.h"
 #include "radiocfg/ReadSettings.h"
-#include "radiocfg/RunWatch.h"
 
 using namespace Veltrio::Common;
 using namespace Veltrio::Radio;
-using Veltrio::Devices::AsioSerialDevice;
 
 namespace {
 
@@ -45,56 +42,47 @@ private:
     std::streambuf* const saved;
 };
 
-RADIO_TYPE detectRadio(::Timer& timer, RunWatch& line, const ExchangeTiming& timing, bool showProgress) {
+RADIO_TYPE detectRadio(RadioLine& line, bool showProgress) {
     ProgressSilenced silenced(!showProgress);
-    return RadioBase::detectType(&timer, line.device(), timing, line.listener());
+    return RadioBase::detectType(&line.timer, line.device(), line.getTiming(), line.listener());
 }
 
 // The settings of the radio found, read by its own driver on the same line.
-Settings readDetected(RADIO_TYPE type, ::Timer& timer, RunWatch& line, const ExchangeTiming& timing) {
+Settings readDetected(RADIO_TYPE type, RadioLine& line) {
     constexpr unsigned int commandTimeout = 2000;
-    const auto read = [&timing, &line](auto& radio) {
-        radio.setTiming(timing);
-        radio.setExchangeListener(line.listener());
-        return readSettings(radio);
-    };
     Veltrio::Common::DeviceCommInterface* const device = line.device();
     switch (type) {
     case RADIO_TYPE_SATEL: {
-        SatelRadio radio(&timer, commandTimeout, device, nullptr);
-        return read(radio);
+        SatelRadio radio(&line.timer, commandTimeout, device, nullptr);
+        return readSettings(line.attach(radio));
     }
     case RADIO_TYPE_MICROHARD_L400: {
-        MicrohardL400Radio radio(&timer, commandTimeout, device, nullptr);
-        return read(radio);
+        MicrohardL400Radio radio(&line.timer, commandTimeout, device, nullptr);
+        return readSettings(line.attach(radio));
     }
     case RADIO_TYPE_MICROHARD_920A: {
-        Microhard920ARadio radio(&timer, commandTimeout, device, nullptr);
-        return read(radio);
+        Microhard920ARadio radio(&line.timer, commandTimeout, device, nullptr);
+        return readSettings(line.attach(radio));
     }
     default:
         return Settings();
     }
 }
 
-// Both commands: 8N1, RTS/CTS, the exchange timing of the command line. The
-// device is closed before anything is printed.
+// Both commands: the line is closed before anything is printed.
 Outcome findRadio(const char* command, const std::string& port, PORT_CONFIG_BAUD baud,
                   const boost::program_options::variables_map& options, bool showProgress) {
-    const ExchangeTiming timing = exchangeTiming(options);
     Outcome outcome;
     outcome.command = command;
     const bool query = outcome.command == "query";
     try {
-        AsioSerialDevice device(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, timing);
-        RunWatch line(device, options);
-        ::Timer timer;
-        outcome.radio = detectRadio(timer, line, timing, showProgress);
+        RadioLine line(port, baud, options);
+        outcome.radio = detectRadio(line, showProgress);
         if (query) {
             if (*outcome.radio == RADIO_TYPE_UNKNOWN)
                 outcome.fail(std::string("Radio Type: ") + radioTypeName(RADIO_TYPE_UNKNOWN));
             else
-                outcome.settings = readDetected(*outcome.radio, timer, line, timing);
+                outcome.settings = readDetected(*outcome.radio, line);
         }
     } catch (const std::exception& e) {
         outcome.fail(e.what());

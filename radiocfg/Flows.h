@@ -8,7 +8,6 @@
 
 #include <boost/program_options.hpp>
 
-#include "common/ExchangeTiming.h"
 #include "common/PortConfig.h"
 #include "radiocfg/Outcome.h"
 
@@ -27,7 +26,3 @@ int mhl400(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD baud,
 
 int mh920a(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD baud,
            boost::program_options::variables_map& options, boost::program_options::options_description& group);
-
-// How every flow waits on the radio's line: the patient default, or the fast
-// exchange when --fast was given.
-Veltrio::Common::ExchangeTiming exchangeTiming(const boost::program_options::variables_map& options);

@@ -5,18 +5,15 @@
 #include <sstream>
 #include <string>
 
-#include "common/Timer.h"
-#include "devices/AsioSerialDevice.h"
 #include "radio/microhard/Microhard920ARadio.h"
 #include "radio/microhard/MicrohardL400Radio.h"
 #include "radiocfg/Flows.h"
+#include "radiocfg/RadioLine.h"
 #include "radiocfg/ReadSettings.h"
-#include "radiocfg/RunWatch.h"
 
 namespace po = boost::program_options;
 using namespace Veltrio::Common;
 using namespace Veltrio::Radio;
-using Veltrio::Devices::AsioSerialDevice;
 
 namespace {
 
@@ -59,7 +56,7 @@ const char* keywordOf(const Keyword<Mode> (&table)[N], Mode mode) {
 std::string asRead(const std::string& registers) { return notSettable + registers; }
 
 // The skeleton both commands share. `configure(first, second, mode, outcome)`
-// builds the device, the timer and the driver on its own stack, runs
+// builds the line and the driver on its own stack, runs
 // saveConfig and, with --verify, reads the values back into `outcome`; they
 // are gone, and the port closed, before anything is printed.
 template <class Mode, std::size_t N, class Configure>
@@ -151,14 +148,9 @@ int mhl400(const std::string& port, PORT_CONFIG_BAUD baud, po::variables_map& op
                          l400Modes,
                          [&](unsigned int frequency, unsigned int power, MICROHARD_L400_MODE mode,
                              Outcome& outcome) {
-                             const ExchangeTiming timing = exchangeTiming(options);
-                             AsioSerialDevice device(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, timing);
-                             RunWatch watch(device, options);
-                             ::Timer timer;
-                             MicrohardL400Radio radio(&timer, commandTimeout, watch.device(), nullptr);
-                             radio.setTiming(timing);
-                             radio.setExchangeListener(watch.listener());
-                             radio.saveConfig(frequency, power, mode);
+                             RadioLine line(port, baud, options);
+                             MicrohardL400Radio radio(&line.timer, commandTimeout, line.device(), nullptr);
+                             line.attach(radio).saveConfig(frequency, power, mode);
                              if (options.count("verify")) outcome.verify(readSettings(radio));
                          });
 }
@@ -169,14 +161,9 @@ int mh920a(const std::string& port, PORT_CONFIG_BAUD baud, po::variables_map& op
                          mh920aModes,
                          [&](unsigned int channel, unsigned int address, MICROHARD_920A_MODE mode,
                              Outcome& outcome) {
-                             const ExchangeTiming timing = exchangeTiming(options);
-                             AsioSerialDevice device(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, timing);
-                             RunWatch watch(device, options);
-                             ::Timer timer;
-                             Microhard920ARadio radio(&timer, commandTimeout, watch.device(), nullptr);
-                             radio.setTiming(timing);
-                             radio.setExchangeListener(watch.listener());
-                             radio.saveConfig(channel, mode, address);
+                             RadioLine line(port, baud, options);
+                             Microhard920ARadio radio(&line.timer, commandTimeout, line.device(), nullptr);
+                             line.attach(radio).saveConfig(channel, mode, address);
                              if (options.count("verify")) outcome.verify(readSettings(radio));
                          });
 }

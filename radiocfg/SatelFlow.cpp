@@ -5,13 +5,11 @@
 #include <sstream>
 #include <string>
 
-#include "common/Timer.h"
-#include "devices/AsioSerialDevice.h"
 #include "radio/satel/SatelCommands.h"
 #include "radio/satel/SatelRadio.h"
 #include "radiocfg/Flows.h"
+#include "radiocfg/RadioLine.h"
 #include "radiocfg/ReadSettings.h"
-#include "radiocfg/RunWatch.h"
 
 namespace {
 
@@ -25,7 +23,6 @@ std::string optionValue(unsigned int value, Set set) {
 Outcome satelOutcome(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD baud,
                      boost::program_options::variables_map& options,
                      const boost::program_options::options_description& group) {
-    using namespace Veltrio::Common;
     Outcome outcome;
     outcome.command = "satel";
     outcome.radio = Veltrio::Radio::RADIO_TYPE_SATEL;
@@ -43,17 +40,11 @@ Outcome satelOutcome(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD 
                             {"satel_spacing", std::to_string(spacing)},
                             {"satel_power", std::to_string(power)}};
 
-        // 8N1, RTS/CTS, 2.5 s read deadline; commands time out after 2 s. The
-        // radio is destroyed before the device, and both before a failure is
-        // printed, so the port is closed by then.
-        const ExchangeTiming timing = exchangeTiming(options);
-        Veltrio::Devices::AsioSerialDevice device(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, timing);
-        RunWatch watch(device, options);
-        ::Timer timer;
-        Veltrio::Radio::SatelRadio radio(&timer, 2000, watch.device(), nullptr);
-        radio.setTiming(timing);
-        radio.setExchangeListener(watch.listener());
-        radio.saveConfig(frequency, spacing, power);
+        // Commands time out after 2 s. The radio is destroyed before its line,
+        // and both before a failure is printed, so the port is closed by then.
+        RadioLine line(port, baud, options);
+        Veltrio::Radio::SatelRadio radio(&line.timer, 2000, line.device(), nullptr);
+        line.attach(radio).saveConfig(frequency, spacing, power);
         if (options.count("verify")) outcome.verify(readSettings(radio));
     } catch (const std::exception& e) {
         outcome.fail(e.what());
