@@ -6,6 +6,12 @@
 namespace Veltrio {
 namespace Common {
 
+bool DeviceCommInterface::dataInWithin(unsigned int) {
+    const std::size_t before = queue.size();
+    dataIn();
+    return getDataLength() > before;
+}
+
 void DeviceCommInterface::dataOut(const CharVector& data) {
     dataOut(data.data(), static_cast<unsigned int>(data.size()));
 }

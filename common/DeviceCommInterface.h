@@ -11,6 +11,9 @@ class DeviceCommInterface {
 public:
     // Fetch whatever the device has received and append it to the queue.
     virtual void dataIn() = 0;
+    // One read that waits at most `deadline` ms for bytes (a device without a
+    // deadline of its own reads as dataIn() does); true when it brought some.
+    virtual bool dataInWithin(unsigned int deadline);
     // Send `length` bytes to the device.
     virtual void dataOut(const char* data, unsigned int length) = 0;
     virtual void dataOut(const CharVector& data);

@@ -42,21 +42,35 @@ unsigned long millisecondsSinceStart() {
 
 WatchedDevice::WatchedDevice(DeviceCommInterface& device, WireWatcher& watcher) : device(device), watcher(watcher) {}
 
-void WatchedDevice::dataIn() {
+template <class Read>
+bool WatchedDevice::watchRead(Read read) {
     // A read only appends: what it brought is the tail of the queue.
     const unsigned int before = device.getDataLength();
     const auto tell = [&] {
         const CharVector& queue = device.getDataVector();
         watcher.read(queue.data() + before, static_cast<unsigned int>(queue.size()) - before);
     };
-    watcher.reading();
+    bool brought = false;
     try {
-        device.dataIn();
+        brought = read();
     } catch (...) {
         tell();
         throw;
     }
     tell();
+    return brought;
+}
+
+void WatchedDevice::dataIn() {
+    watcher.reading();
+    watchRead([this] {
+        device.dataIn();
+        return true;
+    });
+}
+
+bool WatchedDevice::dataInWithin(unsigned int deadline) {
+    return watchRead([this, deadline] { return device.dataInWithin(deadline); });
 }
 
 void WatchedDevice::dataOut(const char* data, unsigned int length) {

@@ -35,7 +35,8 @@ class WireWatcher {
 public:
     // After a write of `length` bytes.
     virtual void written(const char* data, unsigned int length) = 0;
-    // A read is about to wait on the line.
+    // A read is about to wait on the line for its deadline (not told for the
+    // short reads of dataInWithin).
     virtual void reading() {}
     // After a read, with the bytes it brought (none when its deadline passed).
     virtual void read(const char* data, unsigned int length) = 0;
@@ -54,6 +55,7 @@ public:
     WatchedDevice& operator=(const WatchedDevice&) = delete;
 
     void dataIn() override;
+    bool dataInWithin(unsigned int deadline) override;
     void dataOut(const char* data, unsigned int length) override;
     void injectData(const char* data, unsigned int length) override;
     void injectData(CharVector data) override;
@@ -66,6 +68,10 @@ public:
     virtual ~WatchedDevice() = default;
 
 private:
+    // Runs `read` (a read of `device`) and tells the watcher what it brought.
+    template <class Read>
+    bool watchRead(Read read);
+
     DeviceCommInterface& device;
     WireWatcher& watcher;
 };

@@ -6,8 +6,6 @@
 #include <boost/date_time/posix_time/posix_time_types.hpp>
 #include <boost/ref.hpp>
 
-#include <chrono>
-
 namespace Veltrio {
 namespace Devices {
 
@@ -40,13 +38,6 @@ AsioSerialDevice::AsioSerialDevice(std::string port, PORT_CONFIG_BAUD baud, PORT
                                    ASIO_FLOW_CONTROL flowControl, unsigned int timeout)
     : readTimeout(timeout), ioService(), serialPort(ioService), receiveBuffer{}, lastError() {
     initDevice(std::move(port), baud, bits, parity, stopBits, flowControl);
-}
-
-AsioSerialDevice::AsioSerialDevice(std::string port, PORT_CONFIG_BAUD baud, PORT_CONFIG_BITS bits,
-                                   PORT_CONFIG_PARITY parity, PORT_CONFIG_STOPBITS stopBits,
-                                   const Veltrio::Common::ExchangeTiming& timing)
-    : AsioSerialDevice(std::move(port), baud, bits, parity, stopBits, FLOW_CONTROL_HARDWARE, timing.readDeadline) {
-    quietGap = timing.quietGap;
 }
 
 AsioSerialDevice::~AsioSerialDevice() {
@@ -88,14 +79,9 @@ void AsioSerialDevice::initDevice(std::string port, PORT_CONFIG_BAUD baud, PORT_
                                                           : serial_port_base::stop_bits::one));
 }
 
-void AsioSerialDevice::dataIn() {
-    if (!readOnce(readTimeout) || quietGap == 0) return;
-    // The rest of an answer in pieces: read while bytes keep coming within
-    // the gap, but a line that never goes quiet still ends the call.
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(readTimeout);
-    while (std::chrono::steady_clock::now() < end && readOnce(quietGap)) {
-    }
-}
+void AsioSerialDevice::dataIn() { readOnce(readTimeout); }
+
+bool AsioSerialDevice::dataInWithin(unsigned int deadline) { return readOnce(deadline); }
 
 // The blocking facade over Asio: start the read and the deadline, run the
 // private I/O service until both handlers have run; whichever completes first

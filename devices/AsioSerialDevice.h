@@ -19,7 +19,6 @@
 
 #include "common/DeviceCommInterface.h"
 #include "common/Exception.h"
-#include "common/ExchangeTiming.h"
 #include "common/PortConfig.h"
 
 namespace Veltrio {
@@ -62,10 +61,6 @@ public:
     AsioSerialDevice(std::string port, Veltrio::Common::PORT_CONFIG_BAUD baud, Veltrio::Common::PORT_CONFIG_BITS bits,
                      Veltrio::Common::PORT_CONFIG_PARITY parity, Veltrio::Common::PORT_CONFIG_STOPBITS stopBits,
                      ASIO_FLOW_CONTROL flowControl, unsigned int timeout);
-    // RTS/CTS flow control; the read deadline and the quiet gap of `timing`.
-    AsioSerialDevice(std::string port, Veltrio::Common::PORT_CONFIG_BAUD baud, Veltrio::Common::PORT_CONFIG_BITS bits,
-                     Veltrio::Common::PORT_CONFIG_PARITY parity, Veltrio::Common::PORT_CONFIG_STOPBITS stopBits,
-                     const Veltrio::Common::ExchangeTiming& timing);
     AsioSerialDevice(const AsioSerialDevice&) = delete;
     AsioSerialDevice& operator=(const AsioSerialDevice&) = delete;
 
@@ -77,12 +72,11 @@ public:
                     ASIO_FLOW_CONTROL flowControl);
 
     // One read with the deadline; appends 0 to 1024 bytes to the queue.
-    // With a quiet gap set, a read that brought bytes goes on reading until
-    // the line has been quiet for the gap (at most one more read deadline),
-    // so that it returns with the whole of an answer sent in pieces.
     // Throws SerialReadException on a read error or end of file; bytes queued
     // before stay queued, and the device can be read again.
     void dataIn() override;
+    // The same read with `deadline` ms instead (0: none).
+    bool dataInWithin(unsigned int deadline) override;
     // Empties the receive queue, then writes all `length` bytes. Throws
     // SerialWriteException with the system's text on a write error.
     void dataOut(const char* data, unsigned int length) override;
@@ -103,7 +97,6 @@ private:
     bool readOnce(unsigned int deadline);
 
     unsigned int readTimeout;
-    unsigned int quietGap = 0; // ms; 0: a read ends on its first bytes
     boost::asio::io_service ioService;
     boost::asio::serial_port serialPort;
     char receiveBuffer[ReceiveBufferSize];

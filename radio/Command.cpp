@@ -15,6 +15,8 @@ Command::Command(const std::string& command, const std::string& response)
 
 Command::~Command() { valid = false; }
 
+AnswerEnd Command::answerEnd(const CharVector&) const { return AnswerEnd::Unknown; }
+
 COMMAND_STATUS Command::getStatus() { return status; }
 
 void Command::setStatus(COMMAND_STATUS newStatus) { status = newStatus; }
@@ -31,7 +33,7 @@ void Command::getSentCommand(std::string& out) const { out = sentCommand; }
 
 // A radio that answers "ERROR" after, say, "SL@P=500\r\n": the error token is
 // searched only up to the first NUL byte of what arrived.
-bool Command::simpleErrorParse(const CharVector& data, unsigned int& start, unsigned int& length) {
+bool Command::simpleErrorParse(const CharVector& data, unsigned int& start, unsigned int& length) const {
     std::string text = data.str();
     const std::string::size_type nul = text.find('\0');
     if (nul != std::string::npos) text.resize(nul);

@@ -21,6 +21,15 @@ enum COMMAND_STATUS : std::int32_t {
     COMMAND_STATUS_ERROR = 3, // the radio answered with the error token, or the answer has the wrong shape
 };
 
+// What a command knows of the end of an answer its parse has accepted; the
+// fast exchange (ExchangeTiming) completes on it instead of waiting out the
+// line.
+enum class AnswerEnd {
+    Unknown, // the answer has no end the command can recognise: the line must go quiet for the gap
+    Awaited, // the answer has a recognisable end that has not arrived yet: more is coming
+    Whole,   // the answer's end has arrived: nothing more will come for this command
+};
+
 class Command {
 public:
     // `command` is the literal command text ("SL+++"), the start of every
@@ -35,6 +44,10 @@ public:
     // answer, positive or error; sets the status then. `start`/`length`
     // describe where the recognised token lies; the engine does not use them.
     virtual bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) = 0;
+
+    // Asked only after parse accepted `data`. Unknown unless the command's
+    // family says otherwise.
+    virtual AnswerEnd answerEnd(const Veltrio::Common::CharVector& data) const;
 
     virtual COMMAND_STATUS getStatus();
     virtual void setStatus(COMMAND_STATUS status);
@@ -61,7 +74,7 @@ protected:
     bool simpleResponseParse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length);
     // Searches the received bytes up to the first NUL byte for "ERROR"; on a
     // hit sets start/length to it and returns true. Does not touch the status.
-    bool simpleErrorParse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length);
+    bool simpleErrorParse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) const;
 
     std::string commandText;
     std::string responseToken;

@@ -187,9 +187,8 @@ void RadioBase::process(CharVector* out) {
 
 void RadioBase::__process(CharVector& buffer, DeviceCommInterface* device) {
     // Settle: read until a read adds nothing, so that an answer split over
-    // several reads is examined whole. With a quiet gap the device's read has
-    // already waited for the line to go quiet, and one read that brought
-    // bytes is enough. A radio that never stops talking (a modem still in
+    // several reads is examined whole. The fast exchange reads once and
+    // leaves the end of the answer to answerComplete. A radio that never stops talking (a modem still in
     // data mode forwarding traffic) would keep this loop going for ever; one
     // read deadline after the command timeout the bytes are examined as they
     // are and the wait decides.
@@ -201,7 +200,7 @@ void RadioBase::__process(CharVector& buffer, DeviceCommInterface* device) {
         heard = buffer.size() > queued;
         if (heard) lastTraffic = std::chrono::steady_clock::now();
         if (buffer.size() == noted) break;
-        if (timing.quietGap != 0) break;
+        if (timing.quietGap != 0) break; // the fast exchange examines every read
         if (timer != nullptr && timer->elapsed() >= commandTimeout + timing.readDeadline) break;
         if (timer != nullptr) timer->sleep(PollPause);
     }
@@ -218,6 +217,7 @@ void RadioBase::__process(CharVector& buffer, DeviceCommInterface* device) {
     unsigned int start = 0;
     unsigned int length = 0;
     if (!command->parse(buffer, start, length)) return; // incomplete: stays queued for the next poll
+    if (timing.quietGap != 0 && !answerComplete(*command, buffer, *device, start, length)) return;
 
     // Anything after the recognised answer goes too: the next command's
     // answer can only follow its own write.
@@ -230,6 +230,33 @@ void RadioBase::__process(CharVector& buffer, DeviceCommInterface* device) {
         command->getSentCommand(text);
         throw CommandException(text);
     }
+}
+
+bool RadioBase::answerComplete(Command& command, CharVector& buffer, DeviceCommInterface& device, unsigned int& start,
+                               unsigned int& length) {
+    AnswerEnd end = command.answerEnd(buffer);
+    if (end == AnswerEnd::Awaited) {
+        // The next poll waits a whole read deadline for the rest. An end that
+        // never comes is given up on as the patient exchange would: the
+        // answer is taken as it is once the line was quiet that long, or
+        // once it has been read on to the bound of every wait.
+        return !heard || (timer != nullptr && timer->elapsed() >= commandTimeout + timing.readDeadline);
+    }
+    // Without an end to recognise, the answer is whole when the line has
+    // been quiet for the gap, or when the end turns up meanwhile (the line
+    // end after a Satel "OK"). A line that never goes quiet still ends the
+    // reading.
+    const auto readingEnds = std::chrono::steady_clock::now() + std::chrono::milliseconds(timing.readDeadline);
+    bool more = false;
+    while (end == AnswerEnd::Unknown && std::chrono::steady_clock::now() < readingEnds &&
+           device.dataInWithin(timing.quietGap)) {
+        more = true;
+        buffer = device.getDataVector();
+        end = command.answerEnd(buffer);
+    }
+    if (!more) return true;
+    lastTraffic = std::chrono::steady_clock::now();
+    return command.parse(buffer, start, length);
 }
 
 } // namespace Radio

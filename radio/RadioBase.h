@@ -135,6 +135,12 @@ private:
     void adoptCommandModeCommands();
     // With an escape guard: waits until the line has been quiet that long.
     void guardEscape();
+    // The fast exchange, once `command` has accepted `buffer` (the device's
+    // queue): true when the answer is whole, after reading on through the
+    // quiet gap where the command cannot tell (`buffer` and the parse then
+    // cover what came); false while the rest is still to come.
+    bool answerComplete(Command& command, Veltrio::Common::CharVector& buffer,
+                        Veltrio::Common::DeviceCommInterface& device, unsigned int& start, unsigned int& length);
 
     Veltrio::Common::ExchangeTiming timing;
     // Last byte written or received, for the escape guard.

@@ -12,15 +12,41 @@ namespace Radio {
 using Veltrio::Common::CharVector;
 using Veltrio::Common::ConversionException;
 
+namespace {
+std::string answerText(const CharVector& data) {
+    const std::string text = data.str();
+    return text.substr(0, text.find('\0'));
+}
+} // namespace
+
 MicrohardLine microhardFirstLine(const CharVector& data, std::string& line) {
-    std::string text = data.str();
-    text = text.substr(0, text.find('\0'));
+    const std::string text = answerText(data);
     const std::size_t first = text.find_first_not_of("\r\n");
     if (first == std::string::npos) return MicrohardLine::NoText;
     const std::size_t end = text.find_first_of("\r\n", first);
     if (end == std::string::npos) return MicrohardLine::Unfinished;
     line = text.substr(first, end - first);
     return MicrohardLine::Complete;
+}
+
+AnswerEnd microhardResultEnd(const CharVector& data) {
+    const std::string text = answerText(data);
+    if (text.empty() || text.back() != '\n') return AnswerEnd::Awaited;
+    const std::size_t last = text.find_last_not_of("\r\n");
+    if (last == std::string::npos) return AnswerEnd::Awaited;
+    const std::size_t lineEnd = text.find_last_of("\r\n", last);
+    const std::size_t first = lineEnd == std::string::npos ? 0 : lineEnd + 1;
+    const std::string line = text.substr(first, last + 1 - first);
+    return line == "OK" || line == "ERROR" ? AnswerEnd::Whole : AnswerEnd::Awaited;
+}
+
+std::size_t microhardLineCount(const CharVector& data) {
+    const std::string text = answerText(data);
+    std::size_t lines = 0;
+    for (std::size_t at = text.find_first_not_of("\r\n"); at != std::string::npos;
+         at = text.find_first_not_of("\r\n", text.find_first_of("\r\n", at)))
+        ++lines;
+    return lines;
 }
 
 std::string microhardSerialNumber(const std::string& line) {

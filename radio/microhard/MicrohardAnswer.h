@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/CharVector.h"
+#include "radio/Command.h"
 
 namespace Veltrio {
 namespace Radio {
@@ -22,6 +23,14 @@ enum class MicrohardLine {
 // line end is not part of it: here `line` becomes "101". Only the bytes before
 // the first NUL count. `line` is written only for Complete.
 MicrohardLine microhardFirstLine(const Veltrio::Common::CharVector& data, std::string& line);
+
+// Where a command-mode answer ends: at its final result line, "OK" or
+// "ERROR", with its line end. "\r\n101\r\n\r\nOK\r\n" is Whole; the same
+// without its last line (the radio still sending) is Awaited.
+AnswerEnd microhardResultEnd(const Veltrio::Common::CharVector& data);
+
+// How many lines with text `data` holds: 2 in "\r\nFrequency:\r\n\r\nBandwidth:\r\n".
+std::size_t microhardLineCount(const Veltrio::Common::CharVector& data);
 
 // The serial number out of the "ATI7" answer line: what follows the first
 // blank, or the whole line if it has none ("SN 123456" and "123456" both give

@@ -32,6 +32,10 @@ bool MicrohardBaseClassGetStrValueCommand::parse(const CharVector& data, unsigne
     return true;
 }
 
+AnswerEnd MicrohardBaseClassGetStrValueCommand::answerEnd(const CharVector& data) const {
+    return microhardResultEnd(data);
+}
+
 std::string MicrohardBaseClassGetStrValueCommand::getStrValue() const { return value; }
 
 int MicrohardBaseClassGetIntValueCommand::getIntValue() const {
@@ -53,6 +57,10 @@ void MicrohardBaseClassSetStrValueCommand::buildCmdStr(CharVector& out) {
 bool MicrohardBaseClassSetStrValueCommand::parse(const CharVector& data, unsigned int& start, unsigned int& length) {
     valueSet = false;
     return simpleResponseParse(data, start, length);
+}
+
+AnswerEnd MicrohardBaseClassSetStrValueCommand::answerEnd(const CharVector& data) const {
+    return microhardResultEnd(data);
 }
 
 void MicrohardBaseClassSetStrValueCommand::setStrValue(const std::string& text) {

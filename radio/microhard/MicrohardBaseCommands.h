@@ -29,6 +29,8 @@ public:
     // Until then it returns false; the status is then COMMAND_STATUS_ERROR,
     // which is provisional, as the engine looks at it only after a true.
     bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) override;
+    // The answer ends with its final "OK" or "ERROR" line (microhardResultEnd).
+    AnswerEnd answerEnd(const Veltrio::Common::CharVector& data) const override;
 
     // The last line parsed; empty before a complete answer.
     virtual std::string getStrValue() const;
@@ -57,6 +59,8 @@ public:
     // Clears the value flag, then the token search of the base: "ERROR"
     // anywhere is an error answer, otherwise "OK" anywhere completes it.
     bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) override;
+    // The answer ends with its final "OK" or "ERROR" line (microhardResultEnd).
+    AnswerEnd answerEnd(const Veltrio::Common::CharVector& data) const override;
 
     virtual void setStrValue(const std::string& text);
 

@@ -26,6 +26,8 @@ bool MicrohardSetEchoCommand::parse(const CharVector& data, unsigned int& start,
     return true;
 }
 
+AnswerEnd MicrohardSetEchoCommand::answerEnd(const CharVector& data) const { return microhardResultEnd(data); }
+
 void MicrohardSetEchoCommand::setEcho(bool on) {
     echo = on;
     echoSet = true;

@@ -11,12 +11,14 @@
 
 #include "common/CharVector.h"
 #include "radio/Command.h"
+#include "radio/microhard/MicrohardAnswer.h"
 #include "radio/microhard/MicrohardBaseCommands.h"
 
 namespace Veltrio {
 namespace Radio {
 
-// A fixed text, complete when the token arrives, failed when "ERROR" does.
+// A fixed text, complete when the token arrives, failed when "ERROR" does;
+// the answer ends with its final result line.
 #define VELTRIO_MICROHARD_FIXED(Class, Text, Token)                                                        \
     class Class : public Command {                                                                         \
     public:                                                                                                \
@@ -24,6 +26,9 @@ namespace Radio {
         void buildCmdStr(Veltrio::Common::CharVector& out) override { out = Veltrio::Common::CharVector(commandText); } \
         bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) override { \
             return simpleResponseParse(data, start, length);                                               \
+        }                                                                                                  \
+        AnswerEnd answerEnd(const Veltrio::Common::CharVector& data) const override {                      \
+            return microhardResultEnd(data);                                                               \
         }                                                                                                  \
     };
 
@@ -42,6 +47,8 @@ public:
     MicrohardSetEchoCommand();
     void buildCmdStr(Veltrio::Common::CharVector& out) override;
     bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) override;
+    // Its answer too ends with the final result line, after any echo.
+    AnswerEnd answerEnd(const Veltrio::Common::CharVector& data) const override;
     void setEcho(bool on);
 
 private:

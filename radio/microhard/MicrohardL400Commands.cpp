@@ -1,6 +1,7 @@
 #include "radio/microhard/MicrohardL400Commands.h"
 
 #include "radio/RadioExceptions.h"
+#include "radio/microhard/MicrohardAnswer.h"
 
 namespace Veltrio {
 namespace Radio {
@@ -12,6 +13,19 @@ bool MicrohardL400DealerStepCommand::parse(const CharVector& data, unsigned int&
     unsigned int errorStart = 0, errorLength = 0;
     if (simpleErrorParse(data, errorStart, errorLength)) setStatus(COMMAND_STATUS_ERROR);
     return true;
+}
+
+AnswerEnd MicrohardL400DealerStepCommand::answerEnd(const CharVector&) const { return AnswerEnd::Unknown; }
+
+namespace {
+// Entry, frequency, bandwidth, direction.
+constexpr std::size_t tableFields = 4;
+} // namespace
+
+AnswerEnd MicrohardL400SetTableFrequencyCommand::answerEnd(const CharVector& data) const {
+    unsigned int errorStart = 0, errorLength = 0;
+    const bool refused = simpleErrorParse(data, errorStart, errorLength);
+    return refused || microhardLineCount(data) >= tableFields ? AnswerEnd::Unknown : AnswerEnd::Awaited;
 }
 
 MicrohardL400SetTableFrequencyCommand::MicrohardL400SetTableFrequencyCommand()

@@ -25,10 +25,13 @@ namespace Radio {
 // COMMAND_STATUS_ERROR when what was received up to completion holds "ERROR"
 // (before the first NUL, as for every error token), so the engine raises
 // CommandException with the step's text.
+// The prompts are no result lines: where an answer ends cannot be told
+// (Unknown).
 class MicrohardL400DealerStepCommand : public MicrohardBaseClassGetStrValueCommand {
 public:
     using MicrohardBaseClassGetStrValueCommand::MicrohardBaseClassGetStrValueCommand;
     bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) override;
+    AnswerEnd answerEnd(const Veltrio::Common::CharVector& data) const override;
 };
 
 #define VELTRIO_MICROHARD_DEALER(Class, Text)                                                              \
@@ -50,6 +53,10 @@ public:
     MicrohardL400SetTableFrequencyCommand();
     // DataNotSetException unless all four fields were set.
     void buildCmdStr(Veltrio::Common::CharVector& out) override;
+    // The radio answers each of the four fields with a line of its own: the
+    // answer is Awaited until four lines (or "ERROR") have arrived, Unknown
+    // after.
+    AnswerEnd answerEnd(const Veltrio::Common::CharVector& data) const override;
 
     void setEntry(unsigned short entry);
     void setFrequency(unsigned int hertz);

@@ -70,6 +70,11 @@ std::string answerText(const Common::CharVector& data) {
     return bytes.substr(0, bytes.find('\0'));
 }
 
+AnswerEnd answerEnd(const Common::CharVector& data) {
+    const std::string text = answerText(data);
+    return !text.empty() && text.back() == '\n' ? AnswerEnd::Whole : AnswerEnd::Unknown;
+}
+
 bool frequencies(const std::string& text, SatelFrequencies& value, Span& span) {
     const std::size_t comma = text.find(',');
     const std::size_t tx = text.find("TX");

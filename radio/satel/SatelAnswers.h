@@ -18,6 +18,7 @@
 #include <string>
 
 #include "common/CharVector.h"
+#include "radio/Command.h"
 #include "radio/satel/SatelTypes.h"
 
 namespace Veltrio {
@@ -31,6 +32,11 @@ struct Span {
 
 // The received bytes as text, up to the first NUL.
 std::string answerText(const Common::CharVector& data);
+
+// Every answer is one line: once accepted, it is Whole when it ends with a
+// line end ("500 mW\r\n", "OK\r\n"). Otherwise its end cannot be told
+// (Unknown): the address answer has none, and a line may still be arriving.
+AnswerEnd answerEnd(const Common::CharVector& data);
 
 // TX 438.12500 MHz, RX 438.12500 MHz
 // Needs "TX", then ",", then "RX", and "MHz" twice. Each number runs from the

@@ -6,6 +6,7 @@
 // it: no terminator, no checksum ("SL@P=500"). The radio answers setters and
 // the mode and flash commands with a bare token ("OK", or "ERROR" when it
 // refuses); queries with the value in a shape of their own (SatelAnswers.h).
+// Every answer is one line (SatelAnswers::answerEnd).
 
 #include <string>
 
@@ -24,6 +25,9 @@ public:
     void buildCmdStr(Veltrio::Common::CharVector& out) override { out = Veltrio::Common::CharVector(commandText); }
     bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) override {
         return simpleResponseParse(data, start, length);
+    }
+    AnswerEnd answerEnd(const Veltrio::Common::CharVector& data) const override {
+        return SatelAnswers::answerEnd(data);
     }
 
 protected:
@@ -45,6 +49,9 @@ public:
     bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) override {
         dataSet = false;
         return simpleResponseParse(data, start, length);
+    }
+    AnswerEnd answerEnd(const Veltrio::Common::CharVector& data) const override {
+        return SatelAnswers::answerEnd(data);
     }
 
 protected:
@@ -90,6 +97,9 @@ public:
         length = span.length;
         setStatus(COMMAND_STATUS_OK);
         return true;
+    }
+    AnswerEnd answerEnd(const Veltrio::Common::CharVector& data) const override {
+        return SatelAnswers::answerEnd(data);
     }
 
 protected:

@@ -115,7 +115,7 @@ TEST(EngineOnPty, AnswerStillArrivingAtTheTimeoutIsReadWhole) {
     for (const ExchangeTiming& timing : {ExchangeTiming(), ExchangeTiming::fast()}) {
         SCOPED_TRACE(timing.quietGap == 0 ? "patient" : "fast");
         TestSupport::Pty pty;
-        Veltrio::Devices::AsioSerialDevice port(pty.slavePath(), BAUD_9600, BITS_8, PARITY_NONE, STOPBITS_1, timing);
+        auto port = openPort(pty, timing.readDeadline);
         ::Timer timer;
         TestRadio radio(&timer, 2000, &port);
         radio.setTiming(timing);

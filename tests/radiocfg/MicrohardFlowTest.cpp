@@ -168,24 +168,63 @@ TEST(MicrohardFlowTest, AnErrorAnswerEndsTheConfiguration) {
 }
 
 // --fast against radios slower than a real one in the ways that matter to
-// it: answers in pieces further apart (but within the quiet gap), and either
-// left in command mode (so "ATA" is answered and the engine itself must keep
-// the line quiet for the guard time before "+++") or answering "+++" only
-// after a longer guard time.
+// it: answers in pieces, and either left in command mode (so "ATA" is
+// answered and the engine itself must keep the line quiet for the guard time
+// before "+++") or answering "+++" only after a longer guard time; and a
+// radio whose pieces, and whose answers to the four fields of a table entry,
+// are further apart than the quiet gap: each answer must still be read as
+// its own command's, never as the next one's, and the read-back agrees.
 TEST(MicrohardFlowTest, FastRunAgainstSlowRadios) {
-    for (const bool inCommandMode : {true, false}) {
-        SCOPED_TRACE(inCommandMode ? "left in command mode" : "long escape guard");
+    struct Case {
+        const char* name;
+        bool inCommandMode;
+        int pieceGap, processing, escapeGuard; // ms
+        bool verify;
+    };
+    const Case cases[] = {
+        {"left in command mode", true, 70, 40, 1000, false},
+        {"long escape guard", false, 70, 40, 1800, false},
+        {"pieces further apart than the gap", false, 300, 150, 1000, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         auto personality = radio(MicrohardModel::L400);
-        if (inCommandMode) personality->answer("+++");
+        if (c.inCommandMode) personality->answer("+++");
         RadioSim::Timing timing = RadioSim::Timing::realistic();
-        timing.pieceGap = std::chrono::milliseconds(70);
-        if (!inCommandMode) timing.escapeGuard = std::chrono::milliseconds(1800);
+        timing.pieceGap = std::chrono::milliseconds(c.pieceGap);
+        timing.processing = std::chrono::milliseconds(c.processing);
+        timing.escapeGuard = std::chrono::milliseconds(c.escapeGuard);
         Simulator sim(std::move(personality), RadioSim::Faults(), timing);
         sim.start();
-        const auto r = radiocfg({"--l400", "--fast", "-p", sim.slavePath(), "--l400_freq", "450125000",
-                                 "--l400_power", "2000", "--l400_mode", "PC2"});
+        std::vector<std::string> args = {"--l400", "--fast", "-p", sim.slavePath(), "--l400_freq", "450125000",
+                                         "--l400_power", "2000", "--l400_mode", "PC2"};
+        if (c.verify) args.push_back("--verify");
+        const auto r = radiocfg(args);
         EXPECT_EQ(r.exitStatus, 0);
         EXPECT_EQ(r.out, "");
         expectSettings(sim, {{"mode", "data"}, {"saves", "1"}, {"S131", "42"}, {"table_42", "450125000,1,2"}});
     }
+}
+
+// The same slow radio found by --fast --detect, and its "ERROR" to the first
+// register write reported on that write.
+TEST(MicrohardFlowTest, FastReadsEachSlowAnswerAsItsOwn) {
+    RadioSim::Timing timing = RadioSim::Timing::realistic();
+    timing.pieceGap = std::chrono::milliseconds(300);
+    timing.processing = std::chrono::milliseconds(150);
+    {
+        Simulator sim(radio(MicrohardModel::L400), RadioSim::Faults(), timing);
+        sim.start();
+        const auto r = radiocfg({"--detect", "--fast", "-p", sim.slavePath()});
+        EXPECT_EQ(r.out, "Detecting MH..\nGetproductcode: \"L400\"\nRadio Type: Microhard L400\n");
+    }
+    RadioSim::Faults faults;
+    faults.errorAt = 5; // ATS101=2, after ATA, +++, ATE0, AT&F2
+    Simulator sim(radio(MicrohardModel::L400), faults, timing);
+    sim.start();
+    const auto r = radiocfg({"--l400", "--fast", "-p", sim.slavePath(), "--l400_freq", "450125000", "--l400_power",
+                             "2000", "--l400_mode", "PC2"});
+    EXPECT_EQ(r.exitStatus, 1);
+    EXPECT_EQ(r.out, "Command error: ATS101=2\\r\\n\n");
+    EXPECT_EQ(sim.received().size(), 5u);
 }

@@ -220,6 +220,41 @@ TEST(MicrohardAnswerTest, DealerStepsFailOnTheErrorToken) {
     }
 }
 
+// Where the fast exchange takes an accepted answer to end: a command-mode
+// answer at its final result line, whatever came before it (echo, value,
+// "NO CARRIER"); the table entry not before a line for each of its four
+// fields; a dealer prompt never by itself.
+TEST(MicrohardAnswerTest, FastExchangeKnowsWhereAnAnswerEnds) {
+    MicrohardGetNetworkAddressCommand read;
+    MicrohardSetUnitAddressCommand write;
+    MicrohardEnterCommandModeCommand enter;
+    MicrohardSetEchoCommand echo;
+    MicrohardL400SetTableFrequencyCommand table;
+    MicrohardL400SendDealerPasswordCommand password;
+    const struct {
+        Command* command;
+        std::string bytes;
+        AnswerEnd end;
+    } rows[] = {
+        {&read, "\r\n101\r\n", AnswerEnd::Awaited},
+        {&read, "\r\n101\r\n\r\nOK", AnswerEnd::Awaited},
+        {&read, "\r\n101\r\n\r\nOK\r\n", AnswerEnd::Whole},
+        {&read, "\r\nOK\r\n", AnswerEnd::Whole},
+        {&read, "\r\nOKAY\r\n", AnswerEnd::Awaited},
+        {&write, "\r\nERROR\r\n", AnswerEnd::Whole},
+        {&enter, "\r\nNO CARRIER\r\n", AnswerEnd::Awaited},
+        {&enter, "\r\nNO CARRIER\r\nOK\r\n", AnswerEnd::Whole},
+        {&echo, "ATE0\r\n", AnswerEnd::Awaited},
+        {&echo, "ATE0\r\n\r\nOK\r\n", AnswerEnd::Whole},
+        {&table, "\r\nFrequency (Hz):\r\n\r\nBandwidth:\r\n\r\nDirection:\r\n", AnswerEnd::Awaited},
+        {&table, "\r\nFrequency (Hz):\r\n\r\nERROR\r\n", AnswerEnd::Unknown},
+        {&table, "\r\nFrequency (Hz):\r\n\r\nBandwidth:\r\n\r\nDirection:\r\n\r\nEntry 42 stored\r\n",
+         AnswerEnd::Unknown},
+        {&password, "\r\nTable entry:\r\n", AnswerEnd::Unknown},
+    };
+    for (const auto& row : rows) EXPECT_EQ(row.command->answerEnd(CharVector(row.bytes)), row.end) << row.bytes;
+}
+
 // Every typed getter on values inside, at the edge of and outside its
 // enumeration or code table.
 TEST(MicrohardAnswerTest, TypedGettersConvertOrRefuse) {

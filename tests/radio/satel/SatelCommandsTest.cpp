@@ -315,6 +315,28 @@ TEST(SatelCommandsTest, AddressAnswerIsExactlyNineCharacters) {
     EXPECT_THROW(offer(query, "12;456789"), ConversionException); // TX address cut short
 }
 
+// The fast exchange takes an accepted answer to end with its line end, and
+// cannot tell where one without a line end ends.
+TEST(SatelCommandsTest, AnAnswerEndsWithItsLineEnd) {
+    SatelEnterCommandModeCommand enter;
+    SatelSetPowerCommand setPower;
+    SatelGetPowerCommand power;
+    SatelGetAddressCommand address;
+    const struct {
+        Command* command;
+        std::string bytes;
+        AnswerEnd end;
+    } rows[] = {
+        {&enter, "OK", AnswerEnd::Unknown},
+        {&enter, "OK\r", AnswerEnd::Unknown},
+        {&enter, "OK\r\n", AnswerEnd::Whole},
+        {&setPower, "ERROR\r\n", AnswerEnd::Whole},
+        {&power, "500 mW\r\n", AnswerEnd::Whole},
+        {&address, "0001;FFFF", AnswerEnd::Unknown},
+    };
+    for (const auto& row : rows) EXPECT_EQ(row.command->answerEnd(CharVector(row.bytes)), row.end) << row.bytes;
+}
+
 TEST(SatelCommandsTest, OperationModeIsTheFirstByte) {
     SatelGetOperationModeCommand query;
     EXPECT_FALSE(offer(query, "").complete);
