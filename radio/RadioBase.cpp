@@ -155,12 +155,11 @@ bool RadioBase::__waitForCommandResponse(Command* command) {
     // that ends at or past the timeout, never before. An answer still
     // arriving when the timeout passes is read on, up to one more read
     // deadline.
-    const unsigned int readOnUntil = commandTimeout + timing.readDeadline;
     do {
         process(nullptr);
         found = std::find(processedCommands.begin(), processedCommands.end(), command) != processedCommands.end();
         timer->sleep(PollPause);
-    } while (!found && (timer->elapsed() < commandTimeout || (heard && timer->elapsed() < readOnUntil)));
+    } while (!found && (timer->elapsed() < commandTimeout || (heard && !pastReadOn())));
 
     if (!found) {
         std::string text;
@@ -201,7 +200,7 @@ void RadioBase::__process(CharVector& buffer, DeviceCommInterface* device) {
         if (heard) lastTraffic = std::chrono::steady_clock::now();
         if (buffer.size() == noted) break;
         if (timing.quietGap != 0) break; // the fast exchange examines every read
-        if (timer != nullptr && timer->elapsed() >= commandTimeout + timing.readDeadline) break;
+        if (pastReadOn()) break;
         if (timer != nullptr) timer->sleep(PollPause);
     }
 
@@ -232,6 +231,10 @@ void RadioBase::__process(CharVector& buffer, DeviceCommInterface* device) {
     }
 }
 
+bool RadioBase::pastReadOn() const {
+    return timer != nullptr && timer->elapsed() >= commandTimeout + timing.readDeadline;
+}
+
 bool RadioBase::answerComplete(Command& command, CharVector& buffer, DeviceCommInterface& device, unsigned int& start,
                                unsigned int& length) {
     AnswerEnd end = command.answerEnd(buffer);
@@ -240,7 +243,7 @@ bool RadioBase::answerComplete(Command& command, CharVector& buffer, DeviceCommI
         // never comes is given up on as the patient exchange would: the
         // answer is taken as it is once the line was quiet that long, or
         // once it has been read on to the bound of every wait.
-        return !heard || (timer != nullptr && timer->elapsed() >= commandTimeout + timing.readDeadline);
+        return !heard || pastReadOn();
     }
     // Without an end to recognise, the answer is whole when the line has
     // been quiet for the gap, or when the end turns up meanwhile (the line

@@ -135,6 +135,9 @@ private:
     void adoptCommandModeCommands();
     // With an escape guard: waits until the line has been quiet that long.
     void guardEscape();
+    // An answer still arriving is read on up to one read deadline past the
+    // command timeout: true once that bound has passed.
+    bool pastReadOn() const;
     // The fast exchange, once `command` has accepted `buffer` (the device's
     // queue): true when the answer is whole, after reading on through the
     // quiet gap where the command cannot tell (`buffer` and the parse then
