@@ -17,6 +17,10 @@ bool MicrohardL400DealerStepCommand::parse(const CharVector& data, unsigned int&
 
 AnswerEnd MicrohardL400DealerStepCommand::answerEnd(const CharVector&) const { return AnswerEnd::Unknown; }
 
+AnswerEnd MicrohardL400ExitDealerModeCommand::answerEnd(const CharVector& data) const {
+    return microhardResultEnd(data);
+}
+
 namespace {
 // Entry, frequency, bandwidth, direction.
 constexpr std::size_t tableFields = 4;

@@ -43,8 +43,16 @@ public:
 // clang-format off
 VELTRIO_MICROHARD_DEALER(MicrohardL400EnterDealerModeCommand,    "ATP0=\r")
 VELTRIO_MICROHARD_DEALER(MicrohardL400SendDealerPasswordCommand, "kest%al\r")
-VELTRIO_MICROHARD_DEALER(MicrohardL400ExitDealerModeCommand,     "\x1b")
 // clang-format on
+
+// ESC: the radio is back in command mode, where an answer ends with its
+// result line. Waiting for that line also takes in whatever the dialogue was
+// still sending, so that the commands after it read their own answers.
+class MicrohardL400ExitDealerModeCommand : public MicrohardL400DealerStepCommand {
+public:
+    MicrohardL400ExitDealerModeCommand() : MicrohardL400DealerStepCommand("\x1b", "") {}
+    AnswerEnd answerEnd(const Veltrio::Common::CharVector& data) const override;
+};
 
 // One frequency table entry: entry 42, 450125000 Hz, bandwidth 1, direction 2
 // go out as  42\r450125000\r1\r2\r  and nothing else (no "AT", no LF).

@@ -245,7 +245,7 @@ std::string MicrohardPersonality::commandAnswer(const std::string& command) {
 //   42         -> Frequency (Hz):
 //   450125000  -> Bandwidth:
 //   1          -> Direction:
-//   2          -> Entry 42 stored   (then Table entry: again)
+//   2          -> Entry 42 stored, then Table entry: again
 //   ESC        -> OK, back in command mode
 std::string MicrohardPersonality::dealerAnswer(const std::string& command) {
     if (command == std::string(1, escapeByte)) {
@@ -283,7 +283,7 @@ std::string MicrohardPersonality::dealerAnswer(const std::string& command) {
         pendingFields.direction = static_cast<unsigned int>(number);
         table[pendingEntry] = pendingFields;
         step = DealerStep::Entry;
-        return "\r\nEntry " + std::to_string(pendingEntry) + " stored\r\n";
+        return "\r\nEntry " + std::to_string(pendingEntry) + " stored\r\n\r\nTable entry:\r\n";
     }
     return std::string();
 }

@@ -223,7 +223,8 @@ TEST(MicrohardAnswerTest, DealerStepsFailOnTheErrorToken) {
 // Where the fast exchange takes an accepted answer to end: a command-mode
 // answer at its final result line, whatever came before it (echo, value,
 // "NO CARRIER"); the table entry not before a line for each of its four
-// fields; a dealer prompt never by itself.
+// fields; a dealer prompt never by itself; ESC, back in command mode, at a
+// result line again, whatever the dialogue sent late.
 TEST(MicrohardAnswerTest, FastExchangeKnowsWhereAnAnswerEnds) {
     MicrohardGetNetworkAddressCommand read;
     MicrohardSetUnitAddressCommand write;
@@ -231,6 +232,7 @@ TEST(MicrohardAnswerTest, FastExchangeKnowsWhereAnAnswerEnds) {
     MicrohardSetEchoCommand echo;
     MicrohardL400SetTableFrequencyCommand table;
     MicrohardL400SendDealerPasswordCommand password;
+    MicrohardL400ExitDealerModeCommand leave;
     const struct {
         Command* command;
         std::string bytes;
@@ -251,6 +253,8 @@ TEST(MicrohardAnswerTest, FastExchangeKnowsWhereAnAnswerEnds) {
         {&table, "\r\nFrequency (Hz):\r\n\r\nBandwidth:\r\n\r\nDirection:\r\n\r\nEntry 42 stored\r\n",
          AnswerEnd::Unknown},
         {&password, "\r\nTable entry:\r\n", AnswerEnd::Unknown},
+        {&leave, "\r\nTable entry:\r\n", AnswerEnd::Awaited},
+        {&leave, "\r\nTable entry:\r\n\r\nOK\r\n", AnswerEnd::Whole},
     };
     for (const auto& row : rows) EXPECT_EQ(row.command->answerEnd(CharVector(row.bytes)), row.end) << row.bytes;
 }
