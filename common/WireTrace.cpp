@@ -50,27 +50,23 @@ bool WatchedDevice::watchRead(Read read) {
         const CharVector& queue = device.getDataVector();
         watcher.read(queue.data() + before, static_cast<unsigned int>(queue.size()) - before);
     };
-    bool brought = false;
     try {
-        brought = read();
+        read();
     } catch (...) {
         tell();
         throw;
     }
     tell();
-    return brought;
+    return device.getDataLength() > before;
 }
 
 void WatchedDevice::dataIn() {
     watcher.reading();
-    watchRead([this] {
-        device.dataIn();
-        return true;
-    });
+    watchRead([this] { device.dataIn(); });
 }
 
 bool WatchedDevice::dataInWithin(unsigned int deadline) {
-    return watchRead([this, deadline] { return device.dataInWithin(deadline); });
+    return watchRead([this, deadline] { device.dataInWithin(deadline); });
 }
 
 void WatchedDevice::dataOut(const char* data, unsigned int length) {

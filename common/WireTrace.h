@@ -68,7 +68,8 @@ public:
     virtual ~WatchedDevice() = default;
 
 private:
-    // Runs `read` (a read of `device`) and tells the watcher what it brought.
+    // Runs `read` (a read of `device`), tells the watcher what it brought;
+    // true when that was something.
     template <class Read>
     bool watchRead(Read read);
 

@@ -187,10 +187,10 @@ void RadioBase::process(CharVector* out) {
 void RadioBase::__process(CharVector& buffer, DeviceCommInterface* device) {
     // Settle: read until a read adds nothing, so that an answer split over
     // several reads is examined whole. The fast exchange reads once and
-    // leaves the end of the answer to answerComplete. A radio that never stops talking (a modem still in
-    // data mode forwarding traffic) would keep this loop going for ever; one
-    // read deadline after the command timeout the bytes are examined as they
-    // are and the wait decides.
+    // leaves the end of the answer to answerComplete. A radio that never
+    // stops talking (a modem still in data mode forwarding traffic) would
+    // keep this loop going for ever; one read deadline after the command
+    // timeout the bytes are examined as they are and the wait decides.
     for (;;) {
         const std::size_t noted = buffer.size();
         const std::size_t queued = device->getDataLength();
