@@ -49,7 +49,7 @@ RADIO_TYPE detectRadio(RadioLine& line, bool showProgress) {
 
 // The settings of the radio found, read by its own driver on the same line.
 Settings readDetected(RADIO_TYPE type, RadioLine& line) {
-    constexpr unsigned int commandTimeout = 2000;
+    constexpr unsigned int commandTimeout = RadioLine::commandTimeout;
     Veltrio::Common::DeviceCommInterface* const device = line.device();
     switch (type) {
     case RADIO_TYPE_SATEL: {

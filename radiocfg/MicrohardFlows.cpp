@@ -8,7 +8,6 @@
 #include "radio/microhard/Microhard920ARadio.h"
 #include "radio/microhard/MicrohardL400Radio.h"
 #include "radiocfg/Flows.h"
-#include "radiocfg/RadioLine.h"
 #include "radiocfg/ReadSettings.h"
 
 namespace po = boost::program_options;
@@ -16,9 +15,6 @@ using namespace Veltrio::Common;
 using namespace Veltrio::Radio;
 
 namespace {
-
-// The radios' command timeout, in milliseconds.
-constexpr unsigned int commandTimeout = 2000;
 
 template <class Mode>
 struct Keyword {
@@ -56,9 +52,8 @@ const char* keywordOf(const Keyword<Mode> (&table)[N], Mode mode) {
 std::string asRead(const std::string& registers) { return notSettable + registers; }
 
 // The skeleton both commands share. `configure(first, second, mode, outcome)`
-// builds the line and the driver on its own stack, runs
-// saveConfig and, with --verify, reads the values back into `outcome`; they
-// are gone, and the port closed, before anything is printed.
+// writes the values with the command's driver (writeSettings, which also
+// reads them back with --verify).
 template <class Mode, std::size_t N, class Configure>
 int microhardFlow(RADIO_TYPE radio, po::variables_map& options, po::options_description& group,
                   const char* firstOption, const char* secondOption, const char* modeOption,
@@ -148,10 +143,9 @@ int mhl400(const std::string& port, PORT_CONFIG_BAUD baud, po::variables_map& op
                          l400Modes,
                          [&](unsigned int frequency, unsigned int power, MICROHARD_L400_MODE mode,
                              Outcome& outcome) {
-                             RadioLine line(port, baud, options);
-                             MicrohardL400Radio radio(&line.timer, commandTimeout, line.device(), nullptr);
-                             line.attach(radio).saveConfig(frequency, power, mode);
-                             if (options.count("verify")) outcome.verify(readSettings(radio));
+                             writeSettings<MicrohardL400Radio>(
+                                 port, baud, options, outcome,
+                                 [&](MicrohardL400Radio& radio) { radio.saveConfig(frequency, power, mode); });
                          });
 }
 
@@ -161,9 +155,9 @@ int mh920a(const std::string& port, PORT_CONFIG_BAUD baud, po::variables_map& op
                          mh920aModes,
                          [&](unsigned int channel, unsigned int address, MICROHARD_920A_MODE mode,
                              Outcome& outcome) {
-                             RadioLine line(port, baud, options);
-                             Microhard920ARadio radio(&line.timer, commandTimeout, line.device(), nullptr);
-                             line.attach(radio).saveConfig(channel, mode, address);
-                             if (options.count("verify")) outcome.verify(readSettings(radio));
+                             // The 920A takes channel, mode, address in this order.
+                             writeSettings<Microhard920ARadio>(
+                                 port, baud, options, outcome,
+                                 [&](Microhard920ARadio& radio) { radio.saveConfig(channel, mode, address); });
                          });
 }

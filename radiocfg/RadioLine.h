@@ -35,6 +35,9 @@ public:
         return radio;
     }
 
+    // Every flow's drivers time out a command after this long (ms).
+    static constexpr unsigned int commandTimeout = 2000;
+
     ::Timer timer;
 
 private:

@@ -4,15 +4,34 @@
 // Outcome.h), in the order of that command's options. Used by --query and by
 // --verify; the radio's exceptions pass through.
 
+#include <string>
+
+#include <boost/program_options.hpp>
+
 #include "common/Exception.h"
+#include "common/PortConfig.h"
 #include "radio/microhard/Microhard920ARadio.h"
 #include "radio/microhard/MicrohardL400Radio.h"
 #include "radio/satel/SatelRadio.h"
 #include "radiocfg/Outcome.h"
+#include "radiocfg/RadioLine.h"
 
 Settings readSettings(Veltrio::Radio::SatelRadio& radio);
 Settings readSettings(Veltrio::Radio::MicrohardL400Radio& radio);
 Settings readSettings(Veltrio::Radio::Microhard920ARadio& radio);
+
+// A configuration flow's exchange: a `Radio` driver on a new line to `port`,
+// `save(radio)` writing the values, then, with --verify, the settings read
+// back into `outcome`. The radio goes before its line, and both before the
+// flow prints anything, so the port is closed by then.
+template <class Radio, class Save>
+void writeSettings(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD baud,
+                   const boost::program_options::variables_map& options, Outcome& outcome, Save save) {
+    RadioLine line(port, baud, options);
+    Radio radio(&line.timer, RadioLine::commandTimeout, line.device(), nullptr);
+    save(line.attach(radio));
+    if (options.count("verify")) outcome.verify(readSettings(radio));
+}
 
 // True when `check`, a driver's own check of a value, lets it pass.
 template <class Check>

@@ -8,7 +8,6 @@
 #include "radio/satel/SatelCommands.h"
 #include "radio/satel/SatelRadio.h"
 #include "radiocfg/Flows.h"
-#include "radiocfg/RadioLine.h"
 #include "radiocfg/ReadSettings.h"
 
 namespace {
@@ -40,12 +39,9 @@ Outcome satelOutcome(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD 
                             {"satel_spacing", std::to_string(spacing)},
                             {"satel_power", std::to_string(power)}};
 
-        // Commands time out after 2 s. The radio is destroyed before its line,
-        // and both before a failure is printed, so the port is closed by then.
-        RadioLine line(port, baud, options);
-        Veltrio::Radio::SatelRadio radio(&line.timer, 2000, line.device(), nullptr);
-        line.attach(radio).saveConfig(frequency, spacing, power);
-        if (options.count("verify")) outcome.verify(readSettings(radio));
+        using Veltrio::Radio::SatelRadio;
+        writeSettings<SatelRadio>(port, baud, options, outcome,
+                                  [&](SatelRadio& radio) { radio.saveConfig(frequency, spacing, power); });
     } catch (const std::exception& e) {
         outcome.fail(e.what());
     }
