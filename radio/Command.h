@@ -25,9 +25,10 @@ enum COMMAND_STATUS : std::int32_t {
 // fast exchange (ExchangeTiming) completes on it instead of waiting out the
 // line.
 enum class AnswerEnd {
-    Unknown, // the answer has no end the command can recognise: the line must go quiet for the gap
-    Awaited, // the answer has a recognisable end that has not arrived yet: more is coming
-    Whole,   // the answer's end has arrived: nothing more will come for this command
+    Unknown,   // the answer has no end the command can recognise: the line must go quiet for the gap
+    Awaited,   // the answer has a recognisable end that has not arrived yet: more is coming
+    MayFollow, // more lines may follow, or the radio may have said all it says: wait the follow gap for them
+    Whole,     // the answer's end has arrived: nothing more will come for this command
 };
 
 class Command {
@@ -45,9 +46,14 @@ public:
     // describe where the recognised token lies; the engine does not use them.
     virtual bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) = 0;
 
-    // Asked only after parse accepted `data`. Unknown unless the command's
-    // family says otherwise.
-    virtual AnswerEnd answerEnd(const Veltrio::Common::CharVector& data) const;
+    // Asked only after parse accepted `data` (everything received since the
+    // write): where the answer in it, without the radio's echo, ends.
+    AnswerEnd answerEnd(const Veltrio::Common::CharVector& data) const;
+
+    // True for a command the radio takes only after a guard time of quiet
+    // line before it (the Hayes escape "+++"): the engine keeps the line
+    // quiet that long first.
+    virtual bool needsQuietLineBefore() const;
 
     virtual COMMAND_STATUS getStatus();
     virtual void setStatus(COMMAND_STATUS status);
@@ -65,16 +71,35 @@ public:
     virtual ~Command();
 
 protected:
+    // Where the answer ends, asked with the answer without the echo. Unknown
+    // unless the command's family says otherwise.
+    virtual AnswerEnd answerEndOf(const Veltrio::Common::CharVector& answer) const;
+
+    // The received bytes without the radio's echo of this command. A radio
+    // with its echo on sends back each line it takes before it answers:
+    // "SL**>" is answered  SL**>\r\nOK\r\n , "ATS104?\r\n" with echo on
+    //  ATS104?\r\n\r\n101\r\n\r\nOK\r\n . A line that repeats a line of the
+    // bytes last written (setSentCommand), in their order, with its line end,
+    // is never part of the answer and is taken out; the four fields of an
+    // L400 table entry are echoed one by one between their prompts. Nothing
+    // is taken out before the command was written.
+    Veltrio::Common::CharVector withoutEcho(const Veltrio::Common::CharVector& data) const;
+
     // The parse of every command whose answer is just a token: the error token
     // wins over the response token; both are plain substring searches over
-    // everything received, so an echo, a prompt or noise in front do not
-    // matter. Received bytes "SL+++\r\nOK\r\n" with token "OK": true, status
-    // OK, start 7, length 2. Returns false and changes nothing while neither
-    // token has arrived.
+    // everything received but the echo (withoutEcho), so a prompt or noise in
+    // front do not matter. Received bytes "SL+++\r\nOK\r\n" with token "OK"
+    // (before the command was written): true, status OK, start 7, length 2;
+    // start and length count in the bytes without the echo. With an empty
+    // token any byte but the echo completes it. Returns false and changes
+    // nothing while neither token has arrived.
     bool simpleResponseParse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length);
-    // Searches the received bytes up to the first NUL byte for "ERROR"; on a
-    // hit sets start/length to it and returns true. Does not touch the status.
+    // Searches the received bytes but the echo, up to the first NUL byte, for
+    // "ERROR"; on a hit sets start/length to it and returns true. Does not
+    // touch the status.
     bool simpleErrorParse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) const;
+    // The same search over an answer the echo is already out of.
+    bool holdsErrorToken(const Veltrio::Common::CharVector& answer, unsigned int& start, unsigned int& length) const;
 
     std::string commandText;
     std::string responseToken;

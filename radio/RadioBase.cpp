@@ -128,7 +128,7 @@ void RadioBase::sendCommands() {
     for (Command* command : snapshot) {
         CharVector bytes;
         command->buildCmdStr(bytes);
-        if (bytes.str() == "+++") guardEscape();
+        if (command->needsQuietLineBefore()) guardEscape();
         --behind;
         if (exchangeListener != nullptr) exchangeListener->commandGoingOut(bytes, behind);
         commandDevice->dataOut(bytes);
@@ -139,7 +139,7 @@ void RadioBase::sendCommands() {
     }
 }
 
-// The Hayes escape counts only after a guard time without traffic on the
+// An escape sequence counts only after a guard time without traffic on the
 // line. The patient exchange leaves a whole read deadline of silence after
 // every answer; the fast one waits for the guard here.
 void RadioBase::guardEscape() {
@@ -199,7 +199,7 @@ void RadioBase::__process(CharVector& buffer, DeviceCommInterface* device) {
         heard = buffer.size() > queued;
         if (heard) lastTraffic = std::chrono::steady_clock::now();
         if (buffer.size() == noted) break;
-        if (timing.quietGap != 0) break; // the fast exchange examines every read
+        if (timing.examinesEveryRead) break;
         if (pastReadOn()) break;
         if (timer != nullptr) timer->sleep(PollPause);
     }
@@ -216,7 +216,7 @@ void RadioBase::__process(CharVector& buffer, DeviceCommInterface* device) {
     unsigned int start = 0;
     unsigned int length = 0;
     if (!command->parse(buffer, start, length)) return; // incomplete: stays queued for the next poll
-    if (timing.quietGap != 0 && !answerComplete(*command, buffer, *device, start, length)) return;
+    if (timing.examinesEveryRead && !answerComplete(*command, buffer, *device, start, length)) return;
 
     // Anything after the recognised answer goes too: the next command's
     // answer can only follow its own write.
@@ -237,7 +237,23 @@ bool RadioBase::pastReadOn() const {
 
 bool RadioBase::answerComplete(Command& command, CharVector& buffer, DeviceCommInterface& device, unsigned int& start,
                                unsigned int& length) {
+    // Without an end to recognise, the answer is whole when the line has
+    // been quiet for the gap, or when the end turns up meanwhile (the line
+    // end after a Satel "OK"); where more lines may follow, when none came
+    // for the follow gap. A line that never goes quiet still ends the
+    // reading.
     AnswerEnd end = command.answerEnd(buffer);
+    const auto readingEnds = std::chrono::steady_clock::now() + std::chrono::milliseconds(timing.readDeadline);
+    bool more = false;
+    while ((end == AnswerEnd::Unknown || end == AnswerEnd::MayFollow) &&
+           std::chrono::steady_clock::now() < readingEnds &&
+           device.dataInWithin(end == AnswerEnd::Unknown ? timing.quietGap : timing.followGap)) {
+        more = true;
+        heard = true;
+        lastTraffic = std::chrono::steady_clock::now();
+        buffer = device.getDataVector();
+        end = command.answerEnd(buffer);
+    }
     if (end == AnswerEnd::Awaited) {
         // The next poll waits a whole read deadline for the rest. An end that
         // never comes is given up on as the patient exchange would: the
@@ -245,21 +261,7 @@ bool RadioBase::answerComplete(Command& command, CharVector& buffer, DeviceCommI
         // once it has been read on to the bound of every wait.
         return !heard || pastReadOn();
     }
-    // Without an end to recognise, the answer is whole when the line has
-    // been quiet for the gap, or when the end turns up meanwhile (the line
-    // end after a Satel "OK"). A line that never goes quiet still ends the
-    // reading.
-    const auto readingEnds = std::chrono::steady_clock::now() + std::chrono::milliseconds(timing.readDeadline);
-    bool more = false;
-    while (end == AnswerEnd::Unknown && std::chrono::steady_clock::now() < readingEnds &&
-           device.dataInWithin(timing.quietGap)) {
-        more = true;
-        buffer = device.getDataVector();
-        end = command.answerEnd(buffer);
-    }
-    if (!more) return true;
-    lastTraffic = std::chrono::steady_clock::now();
-    return command.parse(buffer, start, length);
+    return !more || command.parse(buffer, start, length);
 }
 
 } // namespace Radio

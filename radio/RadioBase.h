@@ -102,7 +102,7 @@ public:
     // Applies from the next wait.
     void setCommandTimeout(unsigned int commandTimeout);
     // How the exchange waits on the line (the default until set); the device
-    // must have been given the same quiet gap.
+    // must have been given the same read deadline.
     void setTiming(const Veltrio::Common::ExchangeTiming& timing);
     // Null (the default): nobody is told.
     void setExchangeListener(ExchangeListener* listener);

@@ -21,7 +21,7 @@ bool MicrohardBaseClassGetStrValueCommand::parse(const CharVector& data, unsigne
                                                  unsigned int& length) {
     if (data.empty()) return false;
     std::string line;
-    if (microhardFirstLine(data, line) != MicrohardLine::Complete) {
+    if (microhardFirstLine(withoutEcho(data), line) != MicrohardLine::Complete) {
         setStatus(COMMAND_STATUS_ERROR);
         return false;
     }
@@ -32,8 +32,8 @@ bool MicrohardBaseClassGetStrValueCommand::parse(const CharVector& data, unsigne
     return true;
 }
 
-AnswerEnd MicrohardBaseClassGetStrValueCommand::answerEnd(const CharVector& data) const {
-    return microhardResultEnd(data);
+AnswerEnd MicrohardBaseClassGetStrValueCommand::answerEndOf(const CharVector& answer) const {
+    return microhardResultEnd(answer);
 }
 
 std::string MicrohardBaseClassGetStrValueCommand::getStrValue() const { return value; }
@@ -59,8 +59,8 @@ bool MicrohardBaseClassSetStrValueCommand::parse(const CharVector& data, unsigne
     return simpleResponseParse(data, start, length);
 }
 
-AnswerEnd MicrohardBaseClassSetStrValueCommand::answerEnd(const CharVector& data) const {
-    return microhardResultEnd(data);
+AnswerEnd MicrohardBaseClassSetStrValueCommand::answerEndOf(const CharVector& answer) const {
+    return microhardResultEnd(answer);
 }
 
 void MicrohardBaseClassSetStrValueCommand::setStrValue(const std::string& text) {

@@ -5,8 +5,8 @@
 // "ERROR"). The commands of the family only add their text and one typed
 // accessor on top of these.
 //
-// The radio must have its echo off while these run: an echoed "ATS104?" would
-// otherwise be read as the register's value.
+// The driver switches the radio's echo off before these run; where it stays
+// on, the echoed "ATS104?" line is not the answer (Command::withoutEcho).
 
 #include <string>
 
@@ -30,7 +30,7 @@ public:
     // which is provisional, as the engine looks at it only after a true.
     bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) override;
     // The answer ends with its final "OK" or "ERROR" line (microhardResultEnd).
-    AnswerEnd answerEnd(const Veltrio::Common::CharVector& data) const override;
+    AnswerEnd answerEndOf(const Veltrio::Common::CharVector& answer) const override;
 
     // The last line parsed; empty before a complete answer.
     virtual std::string getStrValue() const;
@@ -60,7 +60,7 @@ public:
     // anywhere is an error answer, otherwise "OK" anywhere completes it.
     bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) override;
     // The answer ends with its final "OK" or "ERROR" line (microhardResultEnd).
-    AnswerEnd answerEnd(const Veltrio::Common::CharVector& data) const override;
+    AnswerEnd answerEndOf(const Veltrio::Common::CharVector& answer) const override;
 
     virtual void setStrValue(const std::string& text);
 

@@ -17,16 +17,16 @@ void MicrohardSetEchoCommand::buildCmdStr(CharVector& out) {
 }
 
 // "ATE0\r\n" with echo on is answered  ATE0\r\n\r\nOK\r\n ; with echo off
-// just  \r\nOK\r\n . The first bytes of either complete it.
+// just  \r\nOK\r\n . The first bytes after the echo complete it.
 bool MicrohardSetEchoCommand::parse(const CharVector& data, unsigned int& start, unsigned int& length) {
     echoSet = false;
-    if (data.empty()) return false;
+    if (withoutEcho(data).empty()) return false;
     start = 0;
     length = static_cast<unsigned int>(data.size());
     return true;
 }
 
-AnswerEnd MicrohardSetEchoCommand::answerEnd(const CharVector& data) const { return microhardResultEnd(data); }
+AnswerEnd MicrohardSetEchoCommand::answerEndOf(const CharVector& answer) const { return microhardResultEnd(answer); }
 
 void MicrohardSetEchoCommand::setEcho(bool on) {
     echo = on;

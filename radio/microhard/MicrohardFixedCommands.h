@@ -18,37 +18,41 @@ namespace Veltrio {
 namespace Radio {
 
 // A fixed text, complete when the token arrives, failed when "ERROR" does;
-// the answer ends with its final result line.
-#define VELTRIO_MICROHARD_FIXED(Class, Text, Token)                                                        \
+// the answer ends with its final result line. `QuietBefore`: the radio takes
+// the command only after a guard time of quiet line (an escape sequence).
+#define VELTRIO_MICROHARD_FIXED(Class, Text, Token, QuietBefore)                                           \
     class Class : public Command {                                                                         \
     public:                                                                                                \
         Class() : Command(Text, Token) {}                                                                  \
+        bool needsQuietLineBefore() const override { return QuietBefore; }                                 \
         void buildCmdStr(Veltrio::Common::CharVector& out) override { out = Veltrio::Common::CharVector(commandText); } \
         bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) override { \
             return simpleResponseParse(data, start, length);                                               \
         }                                                                                                  \
-        AnswerEnd answerEnd(const Veltrio::Common::CharVector& data) const override {                      \
-            return microhardResultEnd(data);                                                               \
+        AnswerEnd answerEndOf(const Veltrio::Common::CharVector& answer) const override {                  \
+            return microhardResultEnd(answer);                                                             \
         }                                                                                                  \
     };
 
 // clang-format off
 // The escape to command mode; only the whole answer, both lines with their
-// line ends, completes it.
-VELTRIO_MICROHARD_FIXED(MicrohardEnterCommandModeCommand,  "+++",         "\r\nNO CARRIER\r\nOK\r\n")
-VELTRIO_MICROHARD_FIXED(MicrohardExitCommandModeCommand,   "\r\nATA\r\n", "OK\r\n")
-VELTRIO_MICROHARD_FIXED(MicrohardSaveConfigurationCommand, "AT&W\r\n",    "OK")
+// line ends, completes it. The radio takes "+++" only after a guard time
+// without traffic on the line.
+//                      class                              text           token                         quiet before
+VELTRIO_MICROHARD_FIXED(MicrohardEnterCommandModeCommand,  "+++",         "\r\nNO CARRIER\r\nOK\r\n", true)
+VELTRIO_MICROHARD_FIXED(MicrohardExitCommandModeCommand,   "\r\nATA\r\n", "OK\r\n",                      false)
+VELTRIO_MICROHARD_FIXED(MicrohardSaveConfigurationCommand, "AT&W\r\n",    "OK",                          false)
 // clang-format on
 
-// "ATE0\r\n" / "ATE1\r\n". Any answer completes it without touching the
-// status: with echo still on, the radio's first bytes are the echo itself.
+// "ATE0\r\n" / "ATE1\r\n". Any answer but the echo completes it without
+// touching the status.
 class MicrohardSetEchoCommand : public Command {
 public:
     MicrohardSetEchoCommand();
     void buildCmdStr(Veltrio::Common::CharVector& out) override;
     bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) override;
-    // Its answer too ends with the final result line, after any echo.
-    AnswerEnd answerEnd(const Veltrio::Common::CharVector& data) const override;
+    // Its answer too ends with the final result line.
+    AnswerEnd answerEndOf(const Veltrio::Common::CharVector& answer) const override;
     void setEcho(bool on);
 
 private:

@@ -15,10 +15,10 @@ bool MicrohardL400DealerStepCommand::parse(const CharVector& data, unsigned int&
     return true;
 }
 
-AnswerEnd MicrohardL400DealerStepCommand::answerEnd(const CharVector&) const { return AnswerEnd::Unknown; }
+AnswerEnd MicrohardL400DealerStepCommand::answerEndOf(const CharVector&) const { return AnswerEnd::Unknown; }
 
-AnswerEnd MicrohardL400ExitDealerModeCommand::answerEnd(const CharVector& data) const {
-    return microhardResultEnd(data);
+AnswerEnd MicrohardL400ExitDealerModeCommand::answerEndOf(const CharVector& answer) const {
+    return microhardResultEnd(answer) == AnswerEnd::Whole ? AnswerEnd::Whole : AnswerEnd::MayFollow;
 }
 
 namespace {
@@ -26,10 +26,10 @@ namespace {
 constexpr std::size_t tableFields = 4;
 } // namespace
 
-AnswerEnd MicrohardL400SetTableFrequencyCommand::answerEnd(const CharVector& data) const {
+AnswerEnd MicrohardL400SetTableFrequencyCommand::answerEndOf(const CharVector& answer) const {
     unsigned int errorStart = 0, errorLength = 0;
-    const bool refused = simpleErrorParse(data, errorStart, errorLength);
-    return refused || microhardLineCount(data) >= tableFields ? AnswerEnd::Unknown : AnswerEnd::Awaited;
+    const bool refused = holdsErrorToken(answer, errorStart, errorLength);
+    return refused || microhardLineCount(answer) >= tableFields ? AnswerEnd::Unknown : AnswerEnd::MayFollow;
 }
 
 MicrohardL400SetTableFrequencyCommand::MicrohardL400SetTableFrequencyCommand()

@@ -31,7 +31,9 @@ class MicrohardL400DealerStepCommand : public MicrohardBaseClassGetStrValueComma
 public:
     using MicrohardBaseClassGetStrValueCommand::MicrohardBaseClassGetStrValueCommand;
     bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) override;
-    AnswerEnd answerEnd(const Veltrio::Common::CharVector& data) const override;
+
+protected:
+    AnswerEnd answerEndOf(const Veltrio::Common::CharVector& answer) const override;
 };
 
 #define VELTRIO_MICROHARD_DEALER(Class, Text)                                                              \
@@ -47,11 +49,15 @@ VELTRIO_MICROHARD_DEALER(MicrohardL400SendDealerPasswordCommand, "kest%al\r")
 
 // ESC: the radio is back in command mode, where an answer ends with its
 // result line. Waiting for that line also takes in whatever the dialogue was
-// still sending, so that the commands after it read their own answers.
+// still sending, so that the commands after it read their own answers. A
+// radio that answers ESC with one line of its own and no result line has
+// said all it says once no more lines follow (MayFollow).
 class MicrohardL400ExitDealerModeCommand : public MicrohardL400DealerStepCommand {
 public:
     MicrohardL400ExitDealerModeCommand() : MicrohardL400DealerStepCommand("\x1b", "") {}
-    AnswerEnd answerEnd(const Veltrio::Common::CharVector& data) const override;
+
+protected:
+    AnswerEnd answerEndOf(const Veltrio::Common::CharVector& answer) const override;
 };
 
 // One frequency table entry: entry 42, 450125000 Hz, bandwidth 1, direction 2
@@ -61,15 +67,17 @@ public:
     MicrohardL400SetTableFrequencyCommand();
     // DataNotSetException unless all four fields were set.
     void buildCmdStr(Veltrio::Common::CharVector& out) override;
-    // The radio answers each of the four fields with a line of its own: the
-    // answer is Awaited until four lines (or "ERROR") have arrived, Unknown
-    // after.
-    AnswerEnd answerEnd(const Veltrio::Common::CharVector& data) const override;
 
     void setEntry(unsigned short entry);
     void setFrequency(unsigned int hertz);
     void setBandwidth(MICROHARD_L400_BANDWIDTH bandwidth);
     void setDirection(MICROHARD_L400_DIRECTION direction);
+
+protected:
+    // A radio may answer each of the four fields with a line of its own, or
+    // the whole entry with one line: until four lines (or "ERROR") have
+    // arrived more may follow (MayFollow), after them the end is Unknown.
+    AnswerEnd answerEndOf(const Veltrio::Common::CharVector& answer) const override;
 
 private:
     unsigned short entry;

@@ -72,7 +72,8 @@ std::string answerText(const Common::CharVector& data) {
 
 AnswerEnd answerEnd(const Common::CharVector& data) {
     const std::string text = answerText(data);
-    return !text.empty() && text.back() == '\n' ? AnswerEnd::Whole : AnswerEnd::Unknown;
+    if (text.find_first_not_of("\r\n") == npos) return AnswerEnd::Awaited;
+    return text.back() == '\n' ? AnswerEnd::Whole : AnswerEnd::Unknown;
 }
 
 bool frequencies(const std::string& text, SatelFrequencies& value, Span& span) {

@@ -34,8 +34,10 @@ struct Span {
 std::string answerText(const Common::CharVector& data);
 
 // Every answer is one line: once accepted, it is Whole when it ends with a
-// line end ("500 mW\r\n", "OK\r\n"). Otherwise its end cannot be told
-// (Unknown): the address answer has none, and a line may still be arriving.
+// line end after some text ("500 mW\r\n", "OK\r\n"). Line ends alone are
+// no answer yet (Awaited: "\r\n" may be followed by "ERROR\r\n"). Otherwise
+// its end cannot be told (Unknown): the address answer has none, and a line
+// may still be arriving.
 AnswerEnd answerEnd(const Common::CharVector& data);
 
 // TX 438.12500 MHz, RX 438.12500 MHz

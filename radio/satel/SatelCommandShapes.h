@@ -6,7 +6,9 @@
 // it: no terminator, no checksum ("SL@P=500"). The radio answers setters and
 // the mode and flash commands with a bare token ("OK", or "ERROR" when it
 // refuses); queries with the value in a shape of their own (SatelAnswers.h).
-// Every answer is one line (SatelAnswers::answerEnd).
+// Every answer is one line (SatelAnswers::answerEnd). A radio with its echo on
+// sends the command back first ("SL@P=500\r\nOK\r\n"); the echo is never the
+// answer (Command::withoutEcho).
 
 #include <string>
 
@@ -26,8 +28,8 @@ public:
     bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) override {
         return simpleResponseParse(data, start, length);
     }
-    AnswerEnd answerEnd(const Veltrio::Common::CharVector& data) const override {
-        return SatelAnswers::answerEnd(data);
+    AnswerEnd answerEndOf(const Veltrio::Common::CharVector& answer) const override {
+        return SatelAnswers::answerEnd(answer);
     }
 
 protected:
@@ -50,8 +52,8 @@ public:
         dataSet = false;
         return simpleResponseParse(data, start, length);
     }
-    AnswerEnd answerEnd(const Veltrio::Common::CharVector& data) const override {
-        return SatelAnswers::answerEnd(data);
+    AnswerEnd answerEndOf(const Veltrio::Common::CharVector& answer) const override {
+        return SatelAnswers::answerEnd(answer);
     }
 
 protected:
@@ -87,7 +89,7 @@ public:
         dataReady = false;
         Value read = value;
         SatelAnswers::Span span;
-        if (!reader(SatelAnswers::answerText(data), read, span)) {
+        if (!reader(SatelAnswers::answerText(withoutEcho(data)), read, span)) {
             if (incompleteIsError) setStatus(COMMAND_STATUS_ERROR);
             return false;
         }
@@ -98,8 +100,8 @@ public:
         setStatus(COMMAND_STATUS_OK);
         return true;
     }
-    AnswerEnd answerEnd(const Veltrio::Common::CharVector& data) const override {
-        return SatelAnswers::answerEnd(data);
+    AnswerEnd answerEndOf(const Veltrio::Common::CharVector& answer) const override {
+        return SatelAnswers::answerEnd(answer);
     }
 
 protected:

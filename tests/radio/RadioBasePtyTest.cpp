@@ -113,7 +113,7 @@ TEST(EngineOnPty, BytesWhileNothingIsQueuedAreDropped) {
 // arriving when it passes is read whole, with either timing of the exchange.
 TEST(EngineOnPty, AnswerStillArrivingAtTheTimeoutIsReadWhole) {
     for (const ExchangeTiming& timing : {ExchangeTiming(), ExchangeTiming::fast()}) {
-        SCOPED_TRACE(timing.quietGap == 0 ? "patient" : "fast");
+        SCOPED_TRACE(timing.mode == ExchangeMode::Patient ? "patient" : "fast");
         TestSupport::Pty pty;
         auto port = openPort(pty, timing.readDeadline);
         ::Timer timer;

@@ -223,8 +223,10 @@ TEST(MicrohardAnswerTest, DealerStepsFailOnTheErrorToken) {
 // Where the fast exchange takes an accepted answer to end: a command-mode
 // answer at its final result line, whatever came before it (echo, value,
 // "NO CARRIER"); the table entry not before a line for each of its four
-// fields; a dealer prompt never by itself; ESC, back in command mode, at a
-// result line again, whatever the dialogue sent late.
+// fields, unless no more lines follow the first (a radio that answers the
+// entry with one line); a dealer prompt never by itself; ESC, back in command
+// mode, at a result line again, whatever the dialogue sent late, or once no
+// more lines follow its own.
 TEST(MicrohardAnswerTest, FastExchangeKnowsWhereAnAnswerEnds) {
     MicrohardGetNetworkAddressCommand read;
     MicrohardSetUnitAddressCommand write;
@@ -248,12 +250,13 @@ TEST(MicrohardAnswerTest, FastExchangeKnowsWhereAnAnswerEnds) {
         {&enter, "\r\nNO CARRIER\r\nOK\r\n", AnswerEnd::Whole},
         {&echo, "ATE0\r\n", AnswerEnd::Awaited},
         {&echo, "ATE0\r\n\r\nOK\r\n", AnswerEnd::Whole},
-        {&table, "\r\nFrequency (Hz):\r\n\r\nBandwidth:\r\n\r\nDirection:\r\n", AnswerEnd::Awaited},
+        {&table, "\r\nFrequency (Hz):\r\n\r\nBandwidth:\r\n\r\nDirection:\r\n", AnswerEnd::MayFollow},
+        {&table, "\r\nEntry 42 stored\r\n", AnswerEnd::MayFollow},
         {&table, "\r\nFrequency (Hz):\r\n\r\nERROR\r\n", AnswerEnd::Unknown},
         {&table, "\r\nFrequency (Hz):\r\n\r\nBandwidth:\r\n\r\nDirection:\r\n\r\nEntry 42 stored\r\n",
          AnswerEnd::Unknown},
         {&password, "\r\nTable entry:\r\n", AnswerEnd::Unknown},
-        {&leave, "\r\nTable entry:\r\n", AnswerEnd::Awaited},
+        {&leave, "\r\nTable entry:\r\n", AnswerEnd::MayFollow},
         {&leave, "\r\nTable entry:\r\n\r\nOK\r\n", AnswerEnd::Whole},
     };
     for (const auto& row : rows) EXPECT_EQ(row.command->answerEnd(CharVector(row.bytes)), row.end) << row.bytes;
@@ -334,4 +337,42 @@ TEST(MicrohardAnswerTest, TypedGettersConvertOrRefuse) {
         GET_TEXT(MicrohardGetSerialNumberCommand, getSerialNumber, "123456", "123456"),
     };
     for (const Row& row : rows) EXPECT_EQ(row.run(), row.expected) << row.label;
+}
+
+// Where the radio's echo stays on, the echoed line is never the answer: a
+// read takes the line after it, a write whose value holds "OK" is not
+// complete on its own echo, and the fields of a table entry echoed between
+// their prompts are no prompts.
+TEST(MicrohardAnswerTest, TheEchoIsNeverTheAnswer) {
+    MicrohardGetNetworkAddressCommand read;
+    MicrohardSetStaticMaskCommand mask;
+    mask.setStaticMask("OK");
+    MicrohardSetEchoCommand echo;
+    echo.setEcho(false);
+    MicrohardL400SetTableFrequencyCommand table;
+    table.setEntry(42);
+    table.setFrequency(450125000);
+    table.setBandwidth(MICROHARD_L400_BANDWIDTH_1);
+    table.setDirection(MICROHARD_L400_DIRECTION_2);
+    const struct {
+        Command* command;
+        std::string bytes;
+        bool complete;
+        AnswerEnd end;
+    } rows[] = {
+        {&read, "ATS104?\r\n", false, AnswerEnd::Awaited},
+        {&read, "ATS104?\r\n\r\n101\r\n\r\nOK\r\n", true, AnswerEnd::Whole},
+        {&mask, "ATS107=OK\r\n", false, AnswerEnd::Awaited},
+        {&echo, "ATE0\r\n", false, AnswerEnd::Awaited},
+        {&table, "42\r\n\r\nFrequency (Hz):\r\n450125000\r\n\r\nBandwidth:\r\n1\r\n", true, AnswerEnd::MayFollow},
+    };
+    for (const auto& row : rows) {
+        CharVector written;
+        row.command->buildCmdStr(written);
+        row.command->setSentCommand(written);
+        EXPECT_EQ(sentThenOffer(*row.command, row.bytes).complete, row.complete) << row.bytes;
+        EXPECT_EQ(row.command->answerEnd(CharVector(row.bytes)), row.end) << row.bytes;
+    }
+    EXPECT_EQ(read.getNetworkAddress(), 101u);
+    EXPECT_EQ(table.getStrValue(), "Frequency (Hz):");
 }

@@ -330,6 +330,7 @@ TEST(SatelCommandsTest, AnAnswerEndsWithItsLineEnd) {
         {&enter, "OK", AnswerEnd::Unknown},
         {&enter, "OK\r", AnswerEnd::Unknown},
         {&enter, "OK\r\n", AnswerEnd::Whole},
+        {&enter, "\r\n", AnswerEnd::Awaited},
         {&setPower, "ERROR\r\n", AnswerEnd::Whole},
         {&power, "500 mW\r\n", AnswerEnd::Whole},
         {&address, "0001;FFFF", AnswerEnd::Unknown},
@@ -395,4 +396,38 @@ TEST(SatelCommandsTest, SerialPortConfigAnswer) {
     EXPECT_THROW(offer(query, "19200,8,X,1"), InvalidSerialPortConfigException);
     EXPECT_THROW(offer(query, "19200,x,N,1"), ConversionException);
     EXPECT_FALSE(offer(query, "19200,8,N,1,0").complete);
+}
+
+// A radio with its echo on sends the command back before its answer; the
+// echo is never the answer, in either exchange: the flash write is not
+// complete on its echo, a query does not read its value out of it, and line
+// ends alone are no whole answer yet.
+TEST(SatelCommandsTest, TheEchoIsNeverTheAnswer) {
+    SatelWriteFlashCommand flash;
+    SatelGetOperationModeCommand mode;
+    SatelGetRadioSoftwareVersionCommand version;
+    const struct {
+        Command* command;
+        std::string bytes;
+        bool complete;
+        COMMAND_STATUS status;
+        AnswerEnd end;
+    } rows[] = {
+        {&flash, "SL**>\r\n", false, COMMAND_STATUS_SENT, AnswerEnd::Awaited},
+        {&flash, "SL**>\r\n\r\n", true, COMMAND_STATUS_OK, AnswerEnd::Awaited},
+        {&flash, "SL**>\r\nERROR\r\n", true, COMMAND_STATUS_ERROR, AnswerEnd::Whole},
+        {&flash, "SL**>\r\n\r\nOK\r\n", true, COMMAND_STATUS_OK, AnswerEnd::Whole},
+        {&mode, "SL&D?\r\nR\r\n", true, COMMAND_STATUS_OK, AnswerEnd::Whole},
+        {&version, "SL%V?\r\nV07.22.2\r\n", true, COMMAND_STATUS_OK, AnswerEnd::Whole},
+    };
+    for (const auto& row : rows) {
+        CharVector written;
+        row.command->buildCmdStr(written);
+        row.command->setSentCommand(written);
+        EXPECT_EQ(offer(*row.command, row.bytes).complete, row.complete) << row.bytes;
+        EXPECT_EQ(row.command->getStatus(), row.status) << row.bytes;
+        EXPECT_EQ(row.command->answerEnd(CharVector(row.bytes)), row.end) << row.bytes;
+    }
+    EXPECT_EQ(mode.getOperationMode(), OPERATION_MODE_R);
+    EXPECT_EQ(version.getRadioSoftwareVersion(), "V07.22.2");
 }
