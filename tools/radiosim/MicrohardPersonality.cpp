@@ -191,16 +191,32 @@ std::string MicrohardPersonality::answer(const std::string& command) {
         return escapeAnswer;
     case Mode::Command:
         return commandAnswer(command);
-    case Mode::Dealer:
-        return dealerAnswer(command);
+    case Mode::Dealer: {
+        const std::string echoed = echoOf(command);
+        const std::string reply = dealerAnswer(command);
+        return reply.empty() ? reply : echoed + reply;
+    }
     }
     return std::string();
+}
+
+std::string MicrohardPersonality::echoOf(const std::string& command) const {
+    if (mode == Mode::Command)
+        return (echo || echoesEveryCommand()) && command.compare(0, 2, "AT") == 0 ? command + "\r\n" : std::string();
+    if (mode == Mode::Dealer && echoesEveryCommand() && command != std::string(1, escapeByte)) return command + "\r\n";
+    return std::string();
+}
+
+bool MicrohardPersonality::answerDealerInOneLine() {
+    if (model != MicrohardModel::L400) return false;
+    oneLineDealer = true;
+    return true;
 }
 
 std::string MicrohardPersonality::commandAnswer(const std::string& command) {
     if (command == "+++") return escapeAnswer;                  // already in command mode
     if (command.compare(0, 2, "AT") != 0) return std::string(); // not for this radio
-    const std::string echoed = echo ? command + "\r\n" : std::string();
+    const std::string echoed = echoOf(command);
     if (command == "ATE0" || command == "ATE1") {
         echo = command == "ATE1";
         return echoed + ok;
@@ -247,11 +263,14 @@ std::string MicrohardPersonality::commandAnswer(const std::string& command) {
 //   1          -> Direction:
 //   2          -> Entry 42 stored, then Table entry: again
 //   ESC        -> OK, back in command mode
+// In one-line dealer mode the entry, frequency and bandwidth get no prompt,
+// the direction only "Entry 42 stored", and ESC "Dealer mode closed".
 std::string MicrohardPersonality::dealerAnswer(const std::string& command) {
     if (command == std::string(1, escapeByte)) {
         mode = Mode::Command;
-        return ok;
+        return oneLineDealer ? "\r\nDealer mode closed\r\n" : ok;
     }
+    const auto prompt = [this](const std::string& line) { return oneLineDealer ? std::string() : line; };
     long long number = 0;
     const bool numeric = readNumber(command, number);
     switch (step) {
@@ -266,24 +285,24 @@ std::string MicrohardPersonality::dealerAnswer(const std::string& command) {
         if (!numeric || number < 0 || number > 64) return "\r\nInvalid entry\r\n";
         pendingEntry = static_cast<unsigned int>(number);
         step = DealerStep::Frequency;
-        return "\r\nFrequency (Hz):\r\n";
+        return prompt("\r\nFrequency (Hz):\r\n");
     case DealerStep::Frequency:
         if (!numeric || number < 406100000 || number > 473000000 || number % 12500 != 0)
             return "\r\nInvalid frequency\r\n";
         pendingFields.frequency = static_cast<unsigned long>(number);
         step = DealerStep::Bandwidth;
-        return "\r\nBandwidth:\r\n";
+        return prompt("\r\nBandwidth:\r\n");
     case DealerStep::Bandwidth:
         if (!numeric || number < 0 || number > 2) return "\r\nInvalid bandwidth\r\n";
         pendingFields.bandwidth = static_cast<unsigned int>(number);
         step = DealerStep::Direction;
-        return "\r\nDirection:\r\n";
+        return prompt("\r\nDirection:\r\n");
     case DealerStep::Direction:
         if (!numeric || number < 0 || number > 2) return "\r\nInvalid direction\r\n";
         pendingFields.direction = static_cast<unsigned int>(number);
         table[pendingEntry] = pendingFields;
         step = DealerStep::Entry;
-        return "\r\nEntry " + std::to_string(pendingEntry) + " stored\r\n\r\nTable entry:\r\n";
+        return "\r\nEntry " + std::to_string(pendingEntry) + " stored\r\n" + prompt("\r\nTable entry:\r\n");
     }
     return std::string();
 }

@@ -26,7 +26,13 @@
 // password line, then the entry number, frequency in Hz, bandwidth and
 // direction each end with a CR and are answered by the next prompt line (a
 // wrong password or field gets a refusal line; a wrong password also ends the
-// dialogue); a single ESC byte leaves dealer mode for command mode.
+// dialogue); a single ESC byte leaves dealer mode for command mode. In
+// one-line dealer mode each dealer command gets one line: the fields of an
+// entry no prompt, the entry, once stored, one line, and ESC one line that is
+// no result line.
+//
+// In echo mode the radio echoes every command in command mode, whatever ATE
+// says, and every dealer-mode line but ESC.
 
 #include <map>
 #include <string>
@@ -47,6 +53,8 @@ public:
 
     std::vector<std::string> takeCommands(std::string& input, bool idle) override;
     std::string answer(const std::string& command) override;
+    std::string echoOf(const std::string& command) const override;
+    bool answerDealerInOneLine() override;
     std::string errorAnswer() const override;
     State state() const override;
     bool writesFlash(const std::string& command) const override { return command == "AT&W"; }
@@ -75,6 +83,7 @@ private:
     Mode mode = Mode::Data;
     DealerStep step = DealerStep::Password;
     bool echo = true;
+    bool oneLineDealer = false;
     std::map<int, std::string> registers;
     std::map<int, std::string> saved;
     std::map<unsigned int, TableEntry> table;

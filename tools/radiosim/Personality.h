@@ -40,6 +40,18 @@ public:
     virtual bool writesFlash(const std::string& /*command*/) const { return false; }
     virtual bool isEscape(const std::string& /*input*/) const { return false; }
 
+    // Echo mode: the radio sends back every command it takes, and a line end,
+    // before its answer, whatever the host asks of its echo.
+    void echoEveryCommand() { echoing = true; }
+    // What the radio sends back of `command` before answering it, in its
+    // present state: empty where it does not echo it. answer() includes it;
+    // the simulator puts it before the answers its fault switches inject.
+    virtual std::string echoOf(const std::string& /*command*/) const { return std::string(); }
+
+    // One-line dealer mode, for a radio with a dealer dialogue: each dealer
+    // command is answered with one line. False for a radio without one.
+    virtual bool answerDealerInOneLine() { return false; }
+
     // Makes the radio acknowledge every write of one setting (a name of
     // state(): "power", "S108") as usual but keep the value it had, like a
     // radio that ignores the setting. False for a name state() does not have.
@@ -54,9 +66,11 @@ public:
 
 protected:
     bool keeps(const std::string& setting) const { return kept.count(setting) > 0; }
+    bool echoesEveryCommand() const { return echoing; }
 
 private:
     std::set<std::string> kept;
+    bool echoing = false;
 };
 
 } // namespace RadioSim

@@ -98,7 +98,18 @@ std::vector<std::string> SatelPersonality::takeCommands(std::string& input, bool
 
 std::string SatelPersonality::errorAnswer() const { return error; }
 
+std::string SatelPersonality::echoOf(const std::string& command) const {
+    const bool answered = command.compare(0, 2, "SL") == 0 && (commandMode || command == "SL+++");
+    return echoesEveryCommand() && answered ? command + "\r\n" : std::string();
+}
+
 std::string SatelPersonality::answer(const std::string& command) {
+    const std::string echo = echoOf(command);
+    const std::string answer = reply(command);
+    return answer.empty() ? answer : echo + answer;
+}
+
+std::string SatelPersonality::reply(const std::string& command) {
     if (command.compare(0, 2, "SL") != 0) return std::string(); // not for this radio
     if (command == "SL+++") {
         commandMode = true;

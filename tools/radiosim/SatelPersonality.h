@@ -11,6 +11,9 @@
 // know or to a value it cannot take, and changes a setting only when it
 // answers "OK\r\n".
 //
+// In echo mode every command it answers is first sent back with CR LF:
+//     SL@P=500  ->  SL@P=500\r\nOK\r\n
+//
 // Answer shapes:
 //   SL&F?  TX 438.12500 MHz, RX 438.12500 MHz\r\n
 //   SL&C?  438.00000 MHz\r\n            (centre of the band; fixed)
@@ -57,6 +60,7 @@ public:
 
     std::vector<std::string> takeCommands(std::string& input, bool idle) override;
     std::string answer(const std::string& command) override;
+    std::string echoOf(const std::string& command) const override;
     std::string errorAnswer() const override;
     State state() const override;
     bool writesFlash(const std::string& command) const override { return command == "SL**>" || command == "SL*R>"; }
@@ -64,6 +68,7 @@ public:
     const SatelSettings& settings() const { return current; }
 
 private:
+    std::string reply(const std::string& command);
     std::string query(const std::string& command) const;
     bool apply(const std::string& name, const std::string& value);
 

@@ -229,10 +229,11 @@ void Simulator::handleCommand(const std::string& command) {
     } else if (faults.errorAt == number) {
         log(WireDirection::Event, "error injected");
         std::lock_guard<std::mutex> lock(mutex);
-        reply = personality->errorAnswer();
+        reply = personality->echoOf(command) + personality->errorAnswer();
     } else if (faults.garbageAt == number) {
         log(WireDirection::Event, "garbage injected");
-        reply = garbageAnswer;
+        std::lock_guard<std::mutex> lock(mutex);
+        reply = personality->echoOf(command) + garbageAnswer;
     } else {
         std::lock_guard<std::mutex> lock(mutex);
         reply = personality->answer(command);

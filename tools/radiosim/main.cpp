@@ -4,7 +4,7 @@
 //            [--silent] [--silent-from N] [--error-at N] [--garbage-at N] [--close-at N]
 //            [--instant] [--processing MS] [--line-baud N] [--piece-gap MS] [--flash-write MS]
 //            [--escape-guard MS]
-//            [--keep SETTING]...
+//            [--keep SETTING]... [--echo] [--one-line-dealer]
 //
 // Prints, on its first line of standard output, the device path a program
 // opens as the radio's serial port (PATH when --link is given), then serves
@@ -101,6 +101,9 @@ int main(int argc, char** argv) {
         ("piece-gap", po::value<unsigned int>(), "ms between the first line of an answer and the rest (30)")
         ("flash-write", po::value<unsigned int>(), "further ms for a command that writes the flash (300)")
         ("escape-guard", po::value<unsigned int>(), "ms of quiet line before and after \"+++\" (1000)")
+        ("echo", "send every command back, with a line end, before answering it (whatever ATE says)")
+        ("one-line-dealer", "L400: answer each dealer-mode command with one line (no prompt per table field, no "
+         "OK after ESC)")
         ("keep", po::value<std::vector<std::string>>(),
          "acknowledge writes of this setting (a name of the settings printed at the end) but keep its old value");
 
@@ -129,6 +132,12 @@ int main(int argc, char** argv) {
                 std::cerr << "radiosim: this radio has no setting " << setting << std::endl;
                 return 2;
             }
+
+    if (values.count("echo")) personality->echoEveryCommand();
+    if (values.count("one-line-dealer") && !personality->answerDealerInOneLine()) {
+        std::cerr << "radiosim: this radio has no dealer mode" << std::endl;
+        return 2;
+    }
 
     RadioSim::Timing timing = values.count("instant") ? RadioSim::Timing() : RadioSim::Timing::realistic();
     const auto milliseconds = [&values](const char* name, std::chrono::milliseconds& field) {

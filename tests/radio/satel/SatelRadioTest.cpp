@@ -6,13 +6,19 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "common/ExchangeTiming.h"
 #include "common/Timer.h"
 #include "devices/AsioSerialDevice.h"
 #include "radio/RadioExceptions.h"
+#include "radio/satel/SatelCommands.h"
+#include "tests/radio/EngineFixtures.h"
+#include "tests/support/Pty.h"
 #include "tests/support/Thrown.h"
 #include "tools/radiosim/SatelPersonality.h"
 #include "tools/radiosim/Simulator.h"
@@ -249,4 +255,35 @@ TEST(SatelRadioTest, ReadOnlyQueries) {
     EXPECT_EQ(text, "2.1\r\n");
     EXPECT_EQ(line.received().size(), 27u); // nine exchanges of three commands
     EXPECT_EQ(radio.getType(), RADIO_TYPE_SATEL);
+}
+
+// A flash write whose "ERROR" comes in a second piece, after the radio's echo
+// of the command or after a lone line end: with either exchange the error is
+// the flash write's, and "SL++O" never goes out.
+TEST(SatelRadioTest, AFlashWriteRefusedAfterItsEchoOrALineEndFailsItself) {
+    using namespace std::chrono_literals;
+    for (const std::string first : {"SL**>\r\n", "\r\n"})
+        for (const ExchangeTiming& timing : {ExchangeTiming(), ExchangeTiming::fast()}) {
+            SCOPED_TRACE((timing.mode == ExchangeMode::Fast ? "fast, " : "patient, ") + first);
+            TestSupport::Pty pty;
+            Veltrio::Devices::AsioSerialDevice device(pty.slavePath(), BAUD_9600, BITS_8, PARITY_NONE, STOPBITS_1,
+                                                      1000);
+            ::Timer timer;
+            EngineTest::TestRadio radio(&timer, CommandTimeout, &device);
+            radio.setTiming(timing);
+            SatelWriteFlashCommand flash;
+            SatelExitCommandModeCommand leave;
+            radio.addCommand(&flash);
+            radio.addCommand(&leave);
+            std::thread radioSide([&pty, &first] {
+                if (pty.readUntil("SL**>", 5s).find("SL**>") == std::string::npos) return;
+                pty.write(first);
+                std::this_thread::sleep_for(150ms); // writing its flash
+                pty.write("ERROR\r\n");
+            });
+            EXPECT_EQ(thrownText<CommandException>([&] { radio.sendCommands(); }), "Command error: SL**>");
+            radioSide.join();
+            EXPECT_EQ(pty.read(1, 300ms), "") << "a command was written after the refused one";
+            radio.clearProcessedCommands();
+        }
 }
