@@ -20,13 +20,17 @@
 // every command written.
 //
 // Every scenario runs twice, the second time with --fast, against a radio
-// with a real radio's timing: the bytes on the line must be the same.
+// with a real radio's timing: the bytes on the line, the output and the exit
+// status must be the same. Each flow also runs against radios with the habits
+// of real ones: one that echoes every command before answering (injected
+// answers too), and an L400 that answers each dealer-mode command with one
+// line.
 //
 // The detect flow reports rather than fails: it always exits 0 with its
 // progress lines and "Radio Type: ...", the radio's type when the fault did
 // not touch an answer the probe depends on, else "not detected". A fault at
-// the echo switch leaves the radio's echo on, and the product code read then
-// takes the echoed command for the answer: "not detected".
+// the echo switch leaves the radio's echo on, which changes nothing: an
+// echoed line is never an answer.
 //
 // Each scenario is its own test, so that ctest runs many at once: they wait
 // on the radio's deadlines (2.5 s per command), not on the processor. The
@@ -63,6 +67,8 @@ enum class Answer {
     Optional,    // its failure is dropped (the line clean-up before a Microhard exchange)
     Part,        // a further piece of the command before it, which an earlier answer completed;
                  // its answer still arrives with that command's, so "ERROR" fails that command
+    Unanswered,  // a piece of a command that the radio takes without a word: the command's
+                 // answer follows its last piece, so any fault here fails the command
 };
 
 struct Step {
@@ -92,13 +98,46 @@ std::string printed(const std::string& message)
     return line;
 }
 
+// Habits of the radio a flow runs against (radiosim's modes).
+enum class Habit { Plain, Echo, OneLineDealer };
+
 struct Flow {
     std::string name;
     std::string personality;
     std::vector<std::string> args; // after -p PORT
     std::vector<Step> steps;       // the whole sequence of a clean run
     std::string detected;          // detect flow: the type printed for a clean run; empty otherwise
+    Habit habit = Habit::Plain;
 };
+
+// The same flow against a radio with another habit.
+Flow against(Flow flow, Habit habit, const std::string& name)
+{
+    flow.name += name;
+    flow.habit = habit;
+    if (habit == Habit::OneLineDealer)
+        // The table entry is answered once, after its last field.
+        for (std::size_t i = 0; i + 1 < flow.steps.size(); ++i)
+            if (flow.steps[i + 1].answer == Answer::Part) {
+                flow.steps[i].answer = Answer::Unanswered;
+                flow.steps[i + 1].answer = Answer::FirstLine;
+            }
+    return flow;
+}
+
+// The first and one past the last step of the command that step i (0-based)
+// belongs to.
+std::size_t commandStart(const std::vector<Step>& steps, std::size_t i)
+{
+    while (i > 0 && (steps[i].answer == Answer::Part || steps[i - 1].answer == Answer::Unanswered)) --i;
+    return i;
+}
+std::size_t commandEnd(const std::vector<Step>& steps, std::size_t i)
+{
+    ++i;
+    while (i < steps.size() && (steps[i].answer == Answer::Part || steps[i - 1].answer == Answer::Unanswered)) ++i;
+    return i;
+}
 
 const std::vector<Flow>& flows()
 {
@@ -182,7 +221,13 @@ const std::vector<Flow>& flows()
           {"ATA", Answer::Token, "\r\nATA\r\n"}},
          "Microhard L400"},
     };
-    return table;
+    static const std::vector<Flow> withHabits = [] {
+        std::vector<Flow> all = table;
+        for (const Flow& flow : table) all.push_back(against(flow, Habit::Echo, "Echo"));
+        all.push_back(against(table[1], Habit::OneLineDealer, "OneLineDealer"));
+        return all;
+    }();
+    return withHabits;
 }
 
 struct Scenario {
@@ -215,7 +260,6 @@ struct Expectation {
     std::size_t failing = 0;
     std::string message;      // whole message, or a prefix when `prefixOnly`
     bool prefixOnly = false;
-    bool echoLeftOn = false;  // the fault hit the echo switch
 };
 
 Expectation expect(const Scenario& s)
@@ -223,26 +267,26 @@ Expectation expect(const Scenario& s)
     Expectation e;
     for (std::size_t i = 1; i <= s.flow->steps.size(); ++i) {
         const Step& step = s.flow->steps[i - 1];
-        const std::string timeout = printed("Timeout waiting for repsonse: " + step.wire());
         switch (s.fault) {
-        case Fault::SilentFrom:
+        case Fault::SilentFrom: {
             if (i < s.position) continue;
             if (step.answer == Answer::Optional || step.answer == Answer::Part) continue;
-            e.failing = i;
-            e.message = timeout;
+            e.failing = commandStart(s.flow->steps, i - 1) + 1;
+            e.message = printed("Timeout waiting for repsonse: " + s.flow->steps[e.failing - 1].wire());
             return e;
+        }
         case Fault::ErrorAt:
         case Fault::GarbageAt: {
             if (i != s.position) continue;
             const bool error = s.fault == Fault::ErrorAt;
-            e.echoLeftOn = step.answer == Answer::AnyAnswer;
             const bool fails = step.answer == Answer::Token || step.answer == Answer::FirstLine ||
-                               (step.answer == Answer::AnyButError && error) || (step.answer == Answer::Part && error);
+                               step.answer == Answer::Unanswered || (step.answer == Answer::AnyButError && error) ||
+                               (step.answer == Answer::Part && error);
             if (!fails) return e;
-            // An error answer to a piece fails the command it belongs to.
-            e.failing = i;
-            while (s.flow->steps[e.failing - 1].answer == Answer::Part) --e.failing;
-            e.message = error ? printed("Command error: " + s.flow->steps[e.failing - 1].wire()) : timeout;
+            // A fault at a piece fails the command it belongs to.
+            e.failing = commandStart(s.flow->steps, i - 1) + 1;
+            const std::string& wire = s.flow->steps[e.failing - 1].wire();
+            e.message = printed((error ? "Command error: " : "Timeout waiting for repsonse: ") + wire);
             return e;
         }
         case Fault::CloseAt:
@@ -311,7 +355,10 @@ struct FlowRun {
 
 FlowRun runFlow(const Flow& flow, const RadioSim::Faults& faults, bool fast)
 {
-    RadioSim::Simulator radio(RadioSim::makePersonality(flow.personality), faults, RadioSim::Timing::realistic());
+    auto personality = RadioSim::makePersonality(flow.personality);
+    if (flow.habit == Habit::Echo) personality->echoEveryCommand();
+    if (flow.habit == Habit::OneLineDealer) personality->answerDealerInOneLine();
+    RadioSim::Simulator radio(std::move(personality), faults, RadioSim::Timing::realistic());
     radio.start();
     std::vector<std::string> args = {"-p", radio.slavePath()};
     args.insert(args.end(), flow.args.begin(), flow.args.end());
@@ -372,7 +419,7 @@ TEST_P(RadiocfgFaults, FailsOnOneLineAndWritesNothingAfter)
             EXPECT_TRUE(lines[i] == "Detecting MH.." || lines[i] == "Detecting Satel.." ||
                         lines[i].rfind("Getproductcode: \"", 0) == 0)
                 << lines[i];
-        const bool detected = e.failing == 0 && !e.echoLeftOn;
+        const bool detected = e.failing == 0;
         EXPECT_EQ(lines.back(), "Radio Type: " + (detected ? flow.detected : std::string("not detected")));
         return;
     }
@@ -393,9 +440,7 @@ TEST_P(RadiocfgFaults, FailsOnOneLineAndWritesNothingAfter)
         EXPECT_EQ(lines[0], e.message);
     // Nothing written after the failing command (which the radio may have
     // framed as several pieces, unless the line was hung up on one of them).
-    std::size_t written = e.failing;
-    if (s.fault != Fault::CloseAt)
-        while (written < flow.steps.size() && flow.steps[written].answer == Answer::Part) ++written;
+    const std::size_t written = s.fault == Fault::CloseAt ? e.failing : commandEnd(flow.steps, e.failing - 1);
     EXPECT_EQ(received, sequence(flow, written));
 }
 
