@@ -88,9 +88,9 @@ int main(int argc, char** argv) {
         ("baud,b", po::value<unsigned int>(&baudRate)->default_value(9600),
          "baudrate (9600, 19200, 38400, 57600, 115200)")
         ("port,p", po::value<std::string>(&port)->default_value("/dev/ttyO1"), "port (/dev/ttyO1, COM1)")
-        ("fast", "end each exchange when the radio's answer is whole, not after 2.5 s of silence (not the "
-         "default: a radio that wants over 1 s of quiet before +++, or sends a prompt in pieces over 0.1 s "
-         "apart, needs the long wait)")
+        ("fast", "end each exchange when the radio's answer is whole, not after 2.5 s of silence; an echoed "
+         "command is never its answer (not the default: a radio that wants over 1 s of quiet before +++, or "
+         "sends a prompt in pieces over 0.1 s apart, needs the long wait)")
         ("verify", "after --satel, --l400, --920a: read the settings back and compare")
         ("json", "print one JSON object instead of text")
         ("trace", "show every byte written to and read from the radio on standard error");

@@ -135,3 +135,40 @@ TEST(EngineOnPty, AnswerStillArrivingAtTheTimeoutIsReadWhole) {
         radio.clearProcessedCommands();
     }
 }
+
+// The guard before an escape sequence belongs to the command that needs it,
+// whatever its text: in the fast exchange such a command goes out only after
+// the escape guard of quiet line since the last answer.
+TEST(EngineOnPty, ACommandThatNeedsAQuietLineWaitsForTheGuard) {
+    class Escape : public TokenCommand {
+    public:
+        Escape() : TokenCommand("ESC-SEQ") {}
+        bool needsQuietLineBefore() const override { return true; }
+    };
+    const ExchangeTiming timing = ExchangeTiming::fast();
+    TestSupport::Pty pty;
+    auto port = openPort(pty, timing.readDeadline);
+    ::Timer timer;
+    TestRadio radio(&timer, 2000, &port);
+    radio.setTiming(timing);
+    TokenCommand first("FIRST");
+    Escape escape;
+    radio.addCommand(&first);
+    radio.addCommand(&escape);
+
+    Clock::time_point answered, escaped;
+    std::thread radioSide([&] {
+        if (pty.readUntil("FIRST", 5s).find("FIRST") == std::string::npos) return;
+        pty.write("OK\r\n");
+        answered = Clock::now();
+        if (pty.readUntil("ESC-SEQ", 5s).find("ESC-SEQ") == std::string::npos) return;
+        escaped = Clock::now();
+        pty.write("OK\r\n");
+    });
+    EXPECT_NO_THROW(radio.sendCommands());
+    radioSide.join();
+    EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(escaped - answered).count(),
+              static_cast<long>(timing.escapeGuard));
+    EXPECT_FALSE(first.needsQuietLineBefore());
+    radio.clearProcessedCommands();
+}

@@ -115,6 +115,15 @@ TEST(MicrohardRenderTest, FixedCommandsCarryTheirOwnLineEnds) {
     });
 }
 
+// Only the escape needs the line quiet before it; the engine waits for the
+// guard on that property alone.
+TEST(MicrohardRenderTest, OnlyTheEscapeNeedsAQuietLineBeforeIt) {
+    EXPECT_TRUE(MicrohardEnterCommandModeCommand().needsQuietLineBefore());
+    EXPECT_FALSE(MicrohardExitCommandModeCommand().needsQuietLineBefore());
+    EXPECT_FALSE(MicrohardSaveConfigurationCommand().needsQuietLineBefore());
+    EXPECT_FALSE(MicrohardL400ExitDealerModeCommand().needsQuietLineBefore());
+}
+
 TEST(MicrohardRenderTest, FrequencyTableEntryIsFourCrTerminatedFields) {
     MicrohardL400SetTableFrequencyCommand table;
     table.setEntry(42);
