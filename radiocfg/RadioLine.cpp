@@ -4,6 +4,6 @@ using namespace Veltrio::Common;
 
 RadioLine::RadioLine(const std::string& port, PORT_CONFIG_BAUD baud,
                      const boost::program_options::variables_map& options)
-    : timing(options.count("fast") ? ExchangeTiming::fast() : ExchangeTiming()),
+    : timing(ExchangeTiming::of(options.count("fast") ? ExchangeMode::Fast : ExchangeMode::Patient)),
       serial(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, timing.readDeadline),
       watch(serial, options) {}
