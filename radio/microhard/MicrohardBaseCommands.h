@@ -29,13 +29,13 @@ public:
     // Until then it returns false; the status is then COMMAND_STATUS_ERROR,
     // which is provisional, as the engine looks at it only after a true.
     bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) override;
-    // The answer ends with its final "OK" or "ERROR" line (microhardResultEnd).
-    AnswerEnd answerEndOf(const Veltrio::Common::CharVector& answer) const override;
 
     // The last line parsed; empty before a complete answer.
     virtual std::string getStrValue() const;
 
 protected:
+    // The answer ends with its final "OK" or "ERROR" line (microhardResultEnd).
+    AnswerEnd answerEndOf(const Veltrio::Common::CharVector& answer) const override;
     std::string value;
 };
 
@@ -59,12 +59,12 @@ public:
     // Clears the value flag, then the token search of the base: "ERROR"
     // anywhere is an error answer, otherwise "OK" anywhere completes it.
     bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) override;
-    // The answer ends with its final "OK" or "ERROR" line (microhardResultEnd).
-    AnswerEnd answerEndOf(const Veltrio::Common::CharVector& answer) const override;
 
     virtual void setStrValue(const std::string& text);
 
 protected:
+    // The answer ends with its final "OK" or "ERROR" line (microhardResultEnd).
+    AnswerEnd answerEndOf(const Veltrio::Common::CharVector& answer) const override;
     std::string terminator;
     std::string value;
     bool valueSet;

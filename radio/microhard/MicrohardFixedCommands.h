@@ -29,6 +29,8 @@ namespace Radio {
         bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) override { \
             return simpleResponseParse(data, start, length);                                               \
         }                                                                                                  \
+                                                                                                           \
+    protected:                                                                                             \
         AnswerEnd answerEndOf(const Veltrio::Common::CharVector& answer) const override {                  \
             return microhardResultEnd(answer);                                                             \
         }                                                                                                  \
@@ -51,9 +53,11 @@ public:
     MicrohardSetEchoCommand();
     void buildCmdStr(Veltrio::Common::CharVector& out) override;
     bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) override;
+    void setEcho(bool on);
+
+protected:
     // Its answer too ends with the final result line.
     AnswerEnd answerEndOf(const Veltrio::Common::CharVector& answer) const override;
-    void setEcho(bool on);
 
 private:
     bool echo;

@@ -28,11 +28,11 @@ public:
     bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) override {
         return simpleResponseParse(data, start, length);
     }
+
+protected:
     AnswerEnd answerEndOf(const Veltrio::Common::CharVector& answer) const override {
         return SatelAnswers::answerEnd(answer);
     }
-
-protected:
     SatelTokenCommand(const char* text, const char* token) : Command(text, token) {}
 };
 
@@ -52,11 +52,11 @@ public:
         dataSet = false;
         return simpleResponseParse(data, start, length);
     }
+
+protected:
     AnswerEnd answerEndOf(const Veltrio::Common::CharVector& answer) const override {
         return SatelAnswers::answerEnd(answer);
     }
-
-protected:
     SatelSetter(const char* text, const char* name, Value initial = Value())
         : Command(text, "OK"), unsetName(name), value(initial) {}
     // Called by the class's set... method after its check passed.
@@ -100,11 +100,11 @@ public:
         setStatus(COMMAND_STATUS_OK);
         return true;
     }
+
+protected:
     AnswerEnd answerEndOf(const Veltrio::Common::CharVector& answer) const override {
         return SatelAnswers::answerEnd(answer);
     }
-
-protected:
     SatelQuery(const char* text, const char* token, Reader answerReader, bool incompleteMarksError,
                Value initial = Value())
         : Command(text, token), reader(answerReader), incompleteIsError(incompleteMarksError), value(initial) {}
