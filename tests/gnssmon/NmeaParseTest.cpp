@@ -121,13 +121,13 @@ TEST_F(NmeaParseTest, BinaryHeaderIsNeverALine)
     EXPECT_EQ(observed, std::vector<std::string>{"$BIT"});
 }
 
-TEST_F(NmeaParseTest, GgaGoesToTheObserverOnly)
+TEST_F(NmeaParseTest, GgaGoesToTheObserverAndGivesThePositionWithoutMessage1)
 {
     EXPECT_EQ(feed(nmeaSentence("$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,")), 1);
     ASSERT_EQ(observed.size(), 1u);
     EXPECT_EQ(observed[0], "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47");
-    EXPECT_EQ(dGpsDbGetRawLat(0), 0.0);
-    expectTicks(false, true);  // its checksum is right: the link is alive
+    EXPECT_DOUBLE_EQ(dGpsDbGetRawLat(0), 48.1173);
+    expectTicks(true, true);  // its checksum is right: the link is alive
 }
 
 // Any line whose checksum is right shows the link alive, decoded or not; a
@@ -158,7 +158,6 @@ TEST_F(NmeaParseTest, GoodTickComesFromEveryLineWithARightChecksum)
         EXPECT_EQ(dwNmeaParseGetGoodMsgTick(0), c.good ? kNow : 0u) << c.line;
     }
     EXPECT_STREQ(szGpsDbGetReceiverName(0), "Unknown");
-    EXPECT_EQ(dwGpsDbGetStatusTick(0), 0u);  // not from the corrupt GPGST
 }
 
 TEST_F(NmeaParseTest, InstancesCollectTheirOwnLines)
@@ -434,7 +433,9 @@ TEST_F(NmeaParseTest, VtgSetsSpeedAndCourse)
         {nmeaSentence("$GPVTG,361.0,T,,M,,N,36.0,K,A"), 10.0, 54.7},              // course refused, speed kept
         {nmeaSentence("$GPVTG,nan,T,,M,,N,36.0,K,A"), 10.0, 54.7},
         {nmeaSentenceBadChecksum("$GPVTG,099.0,T,034.4,M,005.5,N,072.0,K,A"), 10.0, 54.7},
-        {nmeaReply("$GPVTG,099.0,T,034.4,M,005.5,N,072.0,K,A"), 20.0, 99.0},     // no checksum: taken
+        {nmeaReply("$GPVTG,099.0,T,034.4,M,005.5,N,072.0,K,A"), 10.0, 54.7},     // no checksum: cut short
+        {nmeaSentence("$GNVTG,099.0,T,034.4,M,005.5,N,072.0,K,A"), 20.0, 99.0},  // any GNSS talker
+        {nmeaSentence("$HEVTG,100.0,T,034.4,M,005.5,N,036.0,K,A"), 20.0, 99.0},  // not a GNSS talker
     };
     for (const Case& c : cases) {
         feed(c.line);
@@ -499,9 +500,9 @@ TEST_F(NmeaParseTest, GsvThatIsCorruptOrOutOfRangeChangesNothing)
             ASSERT_EQ(GpsDbGetGPSChannelDataSV(0, channel), 0) << line << " channel " << channel;
     }
     // One block out of range does not cost the others.
-    feed(nmeaSentence("$GPGSV,3,2,11,14,25,99999,42" + block));
-    EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 4), 0);
-    EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 5), 14);
+    feed(nmeaSentence("$GPGSV,1,1,02,15,25,99999,42" + block));
+    EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 0), 14);
+    EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 1), 0);
 }
 
 TEST_F(NmeaParseTest, AlmanacFillsTheRecordOfItsPrn)
@@ -546,13 +547,13 @@ TEST_F(NmeaParseTest, RateOfTurnNeedsValidFlagAndChecksum)
     };
     const Case cases[] = {
         {nmeaSentence("$HEROT,12.5,A"), 12.5f},
-        {nmeaSentenceBadChecksum("$HEROT,12.5,A"), 100.0f},
+        {nmeaSentenceBadChecksum("$HEROT,-3.25,A"), 12.5f},  // corrupt: the good value stays
         {nmeaSentence("$HEROT,-3.25,A"), -3.25f},
         {nmeaSentence("$HEROT,12.5,V"), 100.0f},
         {nmeaSentence("$HEROT,-3.25,A"), -3.25f},
         {nmeaSentence("$HEROT,,A"), 100.0f},
         {nmeaSentence("$HEROT,-3.25,A"), -3.25f},
-        {nmeaReply("$HEROT,12.5,A"), 100.0f},  // no checksum
+        {nmeaReply("$HEROT,12.5,A"), -3.25f},  // no checksum: cut short
         {nmeaSentence("$HEROT,-3.25,A"), -3.25f},
         {nmeaSentence("$HEROT,nan,A"), 100.0f},
         {nmeaSentence("$HEROT,-3.25,A"), -3.25f},
@@ -583,10 +584,10 @@ TEST_F(NmeaParseTest, AttitudeTakesEachAngleThatIsThere)
     feed(nmeaSentence("$PVRN,XYZ,123521.00,1.0,2.0,3.0"));
     EXPECT_EQ(GpsDbGetYaw(0), 272.0f);
 
-    feed(nmeaSentenceBadChecksum("$PVRN,HPR,123522.00,273.00,1.00,1.00"));
-    EXPECT_EQ(GpsDbGetYaw(0), 100.0f);
+    feed(nmeaSentenceBadChecksum("$PVRN,HPR,123522.00,273.00,1.00,1.00"));  // corrupt: the good values stay
+    EXPECT_EQ(GpsDbGetYaw(0), 272.0f);
     EXPECT_EQ(GpsDbGetPitch(0), 100.0f);
-    EXPECT_EQ(GpsDbGetRoll(0), 100.0f);
+    EXPECT_EQ(GpsDbGetRoll(0), 0.9f);
 
     feed(nmeaSentence("$PVRN,HPR,123523.00,inf,-91.0,1e999"));
     EXPECT_EQ(GpsDbGetYaw(0), 100.0f);
@@ -603,8 +604,12 @@ TEST_F(NmeaParseTest, VariationIsNegativeToTheWest)
     const Case cases[] = {
         {nmeaSentence("$HEHDG,238.8,,,13.9,W"), -13.9f},
         {nmeaSentence("$HEHDG,238.8,,,13.9,E"), 13.9f},
-        {nmeaSentenceBadChecksum("$HEHDG,238.8,,,13.9,W"), -100.0f},
+        {nmeaSentenceBadChecksum("$HEHDG,238.8,,,14.9,W"), 13.9f},  // corrupt: the good value stays
         {nmeaSentence("$HEHDG,238.8,,,,E"), 100.0f},
+        {nmeaSentence("$HEHDG,238.8,,,,W"), 100.0f},  // missing to the west is missing all the same
+        {nmeaSentence("$SDHDG,238.8,,,2.5,W"), -2.5f},  // any heading talker
+        {nmeaReply("$HEHDG,238.8,,,3.0,E"), -2.5f},    // no checksum: cut short
+        {nmeaSentence("$HEHDG,238.8,,,200.0,W"), 100.0f},
         {nmeaSentence("$HEHDG,238.8,,,13.9,W"), -13.9f},
         {nmeaSentence("$HEHDG,238.8"), 100.0f},
         {nmeaSentence("$HEHDG,238.8,,,13.9,W"), -13.9f},
@@ -622,10 +627,10 @@ TEST_F(NmeaParseTest, VariationIsNegativeToTheWest)
 
 TEST_F(NmeaParseTest, UnknownNamesAreIgnored)
 {
-    EXPECT_EQ(feed(nmeaSentence("$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W") +
+    EXPECT_EQ(feed(nmeaSentence("$GPZDA,123519.00,23,03,1994,00,00") +
                    nmeaReply("$>JX,1,2") + nmeaReply("$>JSHOWX,DIFF,WAAS") + nmeaReply("$")),
               4);
-    expectTicks(false, true);  // the GPRMC: its checksum is right
+    expectTicks(false, true);  // the GPZDA: its checksum is right
     EXPECT_EQ(iGpsDbGetDiffType(0), 0);
 }
 

@@ -42,7 +42,7 @@ protected:
         GpsDbSetVelocity(0, 12.0);
         GpsDbSetCourse(0, 45.0);
         GpsDbSetVerticalVelocity(0, static_cast<double>(-0.25f));
-        GpsDbSetAgeOfDiff(0, 2);
+        GpsDbSetDgpsAge(0, 2.5);
         GpsDbSetNumSats(0, 9);
         GpsDbSetGpsStatus(0, 4);
     }
@@ -52,8 +52,8 @@ protected:
 TEST_F(TpvReportTest, WholeFixWithTheNamesAndUnitsOfATpvObject) {
     const json expected = {
         {"class", "TPV"}, {"device", "/dev/ttyO1"}, {"mode", 3}, {"status", 2},
-        {"time", "2024-02-07T23:59:42.000Z"}, {"lat", 49.2741666667}, {"lon", -123.1207375},
-        {"alt", 70.123}, {"track", 45.0}, {"speed", 12.0}, {"climb", -0.25}, {"dgpsAge", 2}, {"uSat", 9},
+        {"time", "2024-02-07T23:59:42.000Z"}, {"lat", 49.274166667}, {"lon", -123.1207375},
+        {"alt", 70.123}, {"track", 45.0}, {"speed", 12.0}, {"climb", -0.25}, {"dgpsAge", 2.5},
     };
     EXPECT_EQ(expected, report());
     const std::string line = TpvReportLine(0, "/dev/ttyO1");
@@ -85,14 +85,16 @@ TEST_F(TpvReportTest, NavigationModeGivesModeStatusAndFields) {
         for (const char* f : {"lat", "lon", "speed", "track"}) EXPECT_EQ(r.position, j.contains(f)) << r.navMode << f;
         for (const char* f : {"alt", "climb"}) EXPECT_EQ(r.height, j.contains(f)) << r.navMode << f;
         EXPECT_EQ(r.dgpsAge, j.contains("dgpsAge")) << r.navMode;
-        EXPECT_TRUE(j.contains("time") && j.contains("uSat")) << r.navMode;
+        EXPECT_TRUE(j.contains("time")) << r.navMode;
+        EXPECT_FALSE(j.contains("uSat")) << r.navMode;  // the SKY report's
     }
 }
 
 TEST_F(TpvReportTest, UnknownValuesAreLeftOut) {
-    GpsDbSetVelocity(0, 0.0);  // standing still: the course kept from before means nothing
+    GpsDbSetVelocity(0, 0.048);  // below the course cut-off: the speed stands, the track is not known
+    GpsDbSetCourse(0, 300.0);
     EXPECT_FALSE(report().contains("track"));
-    EXPECT_EQ(0.0, report()["speed"]);
+    EXPECT_EQ(0.048, report()["speed"]);
 
     GpsDbSetRawLat(0, std::numeric_limits<double>::quiet_NaN());
     GpsDbSetAlt(0, std::numeric_limits<double>::infinity());
@@ -100,7 +102,15 @@ TEST_F(TpvReportTest, UnknownValuesAreLeftOut) {
     EXPECT_FALSE(report().contains("alt"));
     EXPECT_TRUE(report().contains("lon"));
 
-    GpsDbSetAgeOfDiff(0, 9999);  // never reported
+    // Out of their ranges: not known either.
+    GpsDbSetRawLat(0, 1e300);
+    GpsDbSetRawLon(0, -180.5);
+    GpsDbSetAlt(0, 1e300);
+    GpsDbSetVelocity(0, -1.0);
+    GpsDbSetDgpsAge(0, 1e300);
+    for (const char* field : {"lat", "lon", "alt", "speed", "dgpsAge"}) EXPECT_FALSE(report().contains(field)) << field;
+
+    GpsDbSetDgpsAge(0, std::numeric_limits<double>::quiet_NaN());  // never reported
     EXPECT_FALSE(report().contains("dgpsAge"));
 
     GpsDbInit(0, false);  // no message 1 yet: no week, no time
@@ -109,8 +119,10 @@ TEST_F(TpvReportTest, UnknownValuesAreLeftOut) {
 
 TEST_F(TpvReportTest, LeapSecondsFromTheReceiverWhenItSentThem) {
     EXPECT_EQ("2024-02-07T23:59:42.000Z", report()["time"]);
+    EXPECT_FALSE(report().contains("leapseconds"));  // not given: 18 assumed, not told
     pQelParseGetState(0)->wGpsUtcDiff = 19;
     EXPECT_EQ("2024-02-07T23:59:41.000Z", report()["time"]);
+    EXPECT_EQ(19, report()["leapseconds"]);
 }
 
 } // namespace
