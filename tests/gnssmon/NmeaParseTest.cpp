@@ -1,8 +1,11 @@
 #include "gnssmon/NmeaParse.h"
 
 #include "gnssmon/GpsDb.h"
+#include "gnssmon/GpsDbSatellites.h"
+#include "gnssmon/TpvReport.h"
 #include "gnssmon/TimeServices.h"
 #include "tests/gnssmon/GnssFeed.h"
+#include "tools/gnssproto/BinEncode.h"
 #include "tools/gnssproto/NmeaEncode.h"
 
 #include <gtest/gtest.h>
@@ -39,6 +42,7 @@ protected:
         for (int i = 0; i < 4; ++i) {
             GpsDbInit(i, false);
             NmeaParseInit(i);
+            QelParseInit(i);
         }
         observed.clear();
         NmeaSetNmeaFoundCallback(observe);
@@ -623,6 +627,135 @@ TEST_F(NmeaParseTest, VariationIsNegativeToTheWest)
         feed(c.line);
         EXPECT_EQ(GpsDbGetVariation(0), c.variation) << c.line;
     }
+}
+
+// ---- satellites of every talker -------------------------------------------------
+
+// (gnssid, svid, PRN) of every satellite in the view, in order.
+std::vector<std::vector<int>> view()
+{
+    std::vector<std::vector<int>> satellites;
+    for (int i = 0; i < iGpsDbGetSatelliteCount(0); ++i) {
+        const _GPS_DB_SATELLITE* s = pGpsDbGetSatellite(0, i);
+        satellites.push_back({s->byGnssId, s->bySvid, s->wPrn});
+    }
+    return satellites;
+}
+
+TEST_F(NmeaParseTest, GsvOfEveryTalkerNamesItsConstellation)
+{
+    struct Case {
+        const char* sentence;
+        std::vector<int> satellite;  // gnssid, svid, PRN
+    };
+    const Case cases[] = {
+        {"$GPGSV,1,1,01,07,05,097,30", {0, 7, 7}},      {"$GPGSV,1,1,01,36,19,156,51", {1, 123, 36}},
+        {"$GPGSV,1,1,01,193,40,100,", {5, 1, 193}},     {"$GLGSV,1,1,01,66,37,078,27", {6, 2, 66}},
+        {"$GAGSV,1,1,01,04,52,298,,7", {2, 4, 304}},    {"$GBGSV,1,1,01,05,27,090,", {3, 5, 405}},
+        {"$BDGSV,1,1,01,214,19,016,", {3, 14, 414}},    {"$PQGSV,1,1,01,02,20,116,,0,4", {3, 2, 402}},
+        {"$QZGSV,1,1,01,01,60,100,40", {5, 1, 193}},    {"$GQGSV,1,1,01,02,60,100,40", {5, 2, 194}},
+        {"$GIGSV,1,1,01,03,30,200,35", {7, 3, 3}},      {"$GNGSV,1,1,01,301,30,200,35", {2, 1, 301}},
+    };
+    for (const Case& c : cases) {
+        GpsDbInit(0, false);
+        feed(nmeaSentence(c.sentence));
+        EXPECT_EQ(view(), (std::vector<std::vector<int>>{c.satellite})) << c.sentence;
+    }
+}
+
+TEST_F(NmeaParseTest, GsvCycleReplacesItsTalkersSatellitesOnly)
+{
+    feed(nmeaSentence("$GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00") +
+         nmeaSentence("$GPGSV,3,2,11,14,25,170,00,16,57,208,39,18,67,296,40,19,40,246,00") +
+         nmeaSentence("$GPGSV,3,3,11,22,42,067,42,24,14,311,43,27,05,244,") +
+         nmeaSentence("$GLGSV,1,1,02,66,37,078,27,67,62,349,26"));
+    EXPECT_EQ(iGpsDbGetSatelliteCount(0), 13);
+    // Satellites that have set leave with the next cycle, and their channels with them.
+    feed(nmeaSentence("$GPGSV,1,1,02,22,42,067,42,24,14,311,43"));
+    EXPECT_EQ(view(), (std::vector<std::vector<int>>{{6, 2, 66}, {6, 3, 67}, {0, 22, 22}, {0, 24, 24}}));
+    for (int channel = 2; channel < GPS_DB_CHANNELS; ++channel) EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, channel), 0) << channel;
+    EXPECT_EQ(GpsDbGetGLONASSChannelDataSV(0, 1), 67);
+}
+
+// NMEA 4.10 ends a GSV message with the signal ID: not a satellite.
+TEST_F(NmeaParseTest, GsvSignalIdIsNoSatellite)
+{
+    feed(nmeaSentence("$GPGSV,2,1,06,14,49,042,20,19,34,153,22,30,34,085,24,05,16,232,,1") +
+         nmeaSentence("$GPGSV,2,2,06,07,05,097,,13,80,264,,1"));
+    EXPECT_EQ(iGpsDbGetSatelliteCount(0), 6);
+    EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 5), 13);
+    EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 6), 0);
+}
+
+TEST_F(NmeaParseTest, GsvCycleNotWholeChangesNothing)
+{
+    feed(nmeaSentence("$GPGSV,1,1,01,07,05,097,30"));
+    const std::string lines[] = {
+        nmeaReply("$GPGSV,1,1,01,25,32,097"),                                        // cut short: no checksum
+        nmeaSentence("$GPGSV,2,2,05,25,32,097,40"),                                  // its message 1 missed
+        nmeaSentence("$GPGSV,2,1,05,25,32,097,40") + nmeaSentence("$GPGSV,3,2,05,26,32,097,40"),  // another cycle's
+        nmeaSentence("$GPGSV,2,1,05,25,32,097,40") + nmeaSentence("$GPGSV,2,2,05,27,32,097,40,1"),  // another signal's
+        nmeaSentence("$GPGSV,2,1,05,25,32,097,40") + nmeaSentence("$GLGSV,2,1,05,66,37,078,27") +
+            nmeaSentence("$GPGSV,2,2,05,27,32,097,40"),                                            // interrupted
+    };
+    for (const std::string& line : lines) {
+        feed(line);
+        EXPECT_EQ(view(), (std::vector<std::vector<int>>{{0, 7, 7}})) << line;
+        EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 0), 7) << line;
+    }
+}
+
+TEST_F(NmeaParseTest, GsaMarksTheSatellitesOfItsSystemUsed)
+{
+    feed(nmeaSentence("$GNGSA,A,3,68,69,,,,,,,,,,,1.5,1.3,1.0,2") + nmeaSentence("$GNGSA,A,3,04,05,,,,,,,,,,,1.5,1.3,1.0,3") +
+         nmeaSentence("$GNGSA,A,3,11,,,,,,,,,,,,1.5,1.3,1.0"));
+    EXPECT_TRUE(bGpsDbSatelliteUsed(0, 6, 4));   // GLONASS 68
+    EXPECT_TRUE(bGpsDbSatelliteUsed(0, 2, 5));   // Galileo 5
+    EXPECT_TRUE(bGpsDbSatelliteUsed(0, 0, 11));  // GPS 11, by its number
+    EXPECT_FALSE(bGpsDbSatelliteUsed(0, 0, 4));
+    EXPECT_FLOAT_EQ(fGpsDbGetPdop(0), 1.5f);
+    EXPECT_FLOAT_EQ(fGpsDbGetVdop(0), 1.0f);
+}
+
+// ---- positions from NMEA ---------------------------------------------------------
+
+TEST_F(NmeaParseTest, PositionsFromTheSentencesOfAnEpoch)
+{
+    feed(nmeaSentence("$GPRMC,213121.000,A,4404.1295864,N,12118.8685453,W,005.0,122.7,070416,,,D") +
+         nmeaSentence("$GPGGA,213121.000,4404.1295864,N,12118.8685453,W,2,07,1.2,1102.537,M,-20.300,M,1.5,0000"));
+    EXPECT_NEAR(dGpsDbGetRawLat(0), 44.06882644, 1e-9);
+    EXPECT_NEAR(dGpsDbGetRawLon(0), -121.314475755, 1e-9);
+    const std::string tpv = TpvReportLine(0, nullptr);
+    for (const char* field : {"\"mode\":3,\"status\":2,\"time\":\"2016-04-07T21:31:21.000Z\"", "\"alt\":1102.537",
+                              "\"track\":122.7", "\"speed\":2.572", "\"dgpsAge\":1.5"})
+        EXPECT_NE(tpv.find(field), std::string::npos) << field << " in " << tpv;
+    EXPECT_EQ(tpv.find("climb"), std::string::npos) << tpv;
+    EXPECT_EQ(iGpsDbGetNumSats(0), 7);
+
+    // Three satellites give a 2D fix; a sentence without a fix gives none.
+    feed(nmeaSentence("$GNGGA,213122.000,4404.1296266,N,12118.8685655,W,1,03,1.2,1102.396,M,-20.300,M,,"));
+    EXPECT_EQ(iGpsDbGetGpsStatus(0), 1);
+    feed(nmeaSentence("$GNGLL,4404.1296473,N,12118.8685846,W,213123.000,V,N"));
+    EXPECT_EQ(iGpsDbGetGpsStatus(0), 0);
+    EXPECT_NEAR(dGpsDbGetRawLat(0), 44.06882711, 1e-8);
+}
+
+TEST_F(NmeaParseTest, PositionsFromNmeaOnlyWhileMessage1IsQuiet)
+{
+    GnssProto::Bin1 m;
+    m.week = 2000;
+    m.lat = 10.0;
+    m.lon = 20.0;
+    GnssFeed::bin(GnssProto::encodeBin1(m));
+    const std::string gga = nmeaSentence("$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+    feed(gga);
+    EXPECT_EQ(dGpsDbGetRawLat(0), 10.0);
+    TimerForTestOnlyFreeze(kNow + 2999);
+    feed(gga);
+    EXPECT_EQ(dGpsDbGetRawLat(0), 10.0);
+    TimerForTestOnlyFreeze(kNow + 3000);
+    feed(gga);
+    EXPECT_DOUBLE_EQ(dGpsDbGetRawLat(0), 48.1173);
 }
 
 TEST_F(NmeaParseTest, UnknownNamesAreIgnored)

@@ -1,6 +1,8 @@
 #include "gnssmon/TpvReport.h"
 
 #include "gnssmon/GpsDb.h"
+#include "gnssmon/GpsDbSatellites.h"
+#include "gnssmon/SkyReport.h"
 #include "gnssmon/QelParse.h"
 
 #include <gtest/gtest.h>
@@ -123,6 +125,40 @@ TEST_F(TpvReportTest, LeapSecondsFromTheReceiverWhenItSentThem) {
     pQelParseGetState(0)->wGpsUtcDiff = 19;
     EXPECT_EQ("2024-02-07T23:59:41.000Z", report()["time"]);
     EXPECT_EQ(19, report()["leapseconds"]);
+}
+
+int skyReports = 0;
+void countSky(int, int report) { skyReports += report == GPS_DB_REPORT_SKY; }
+
+TEST(SkyReport, EachSatelliteOnceWithWhatIsKnown) {
+    GpsDbInit(0, false);
+    QelParseInit(0);
+    GpsDbSetReportCallback(countSky);
+    const float unknown = std::numeric_limits<float>::quiet_NaN();
+    const _GPS_DB_SATELLITE l1[] = {{66, 6, 2, 0, 37.0f, 78.0f, 27.0f}, {7, 0, 7, 0, 5.0f, 97.0f, unknown}};
+    const _GPS_DB_SATELLITE l5[] = {{7, 0, 7, 0, 5.0f, 97.0f, 40.0f}};  // GPS 7 again, on another signal
+    GpsDbReplaceSatellites(0, 1, l1, 2);
+    GpsDbReplaceSatellites(0, 2, l5, 1);
+    GpsDbSetReportCallback(nullptr);
+    GpsDbAddUsedSatellite(0, 1.0, 6, 2);
+    GpsDbSetHdop(0, 0.9f);
+    GpsDbSetNumSats(0, 9);
+
+    const json expected = {
+        {"class", "SKY"}, {"device", "/dev/ttyO1"}, {"hdop", 0.9}, {"nSat", 2}, {"uSat", 9},
+        {"satellites",
+         {{{"PRN", 66}, {"gnssid", 6}, {"svid", 2}, {"el", 37.0}, {"az", 78.0}, {"ss", 27.0}, {"used", true}},
+          {{"PRN", 7}, {"gnssid", 0}, {"svid", 7}, {"el", 5.0}, {"az", 97.0}, {"used", false}}}},
+    };
+    EXPECT_EQ(expected, json::parse(SkyReportLine(0, "/dev/ttyO1")));
+    EXPECT_EQ(2, skyReports);
+
+    // The next fix's used satellites replace the last fix's.
+    GpsDbAddUsedSatellite(0, 2.0, 0, 7);
+    const json sky = json::parse(SkyReportLine(0, nullptr));
+    EXPECT_FALSE(sky["satellites"][0]["used"]);
+    EXPECT_TRUE(sky["satellites"][1]["used"]);
+    EXPECT_FALSE(sky.contains("device"));
 }
 
 } // namespace
