@@ -175,3 +175,9 @@ bool bGpsBinaryPositionsFlowing(int instance)
     if (instance < 0 || instance >= QEL_PARSE_INSTANCES || !binaryFixSeen[instance]) return false;
     return TimerTick() - binaryFixTick[instance] < BIN_MSG1_QUIET_MS;
 }
+
+int iGpsBinGpsUtcDiff(int instance)
+{
+    const _QEL_PARSE_STATE* s = pQelParseGetState(instance);
+    return s != nullptr && s->wGpsUtcDiff != 0 ? s->wGpsUtcDiff : BIN_DEFAULT_GPS_UTC_DIFF;
+}

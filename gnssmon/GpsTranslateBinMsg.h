@@ -36,3 +36,8 @@ void GpsTranslateBinMsgInit(int instance);
 // A message 1 has given a position within the last BIN_MSG1_QUIET_MS: it is
 // the source of position, and the NMEA position sentences are not.
 bool bGpsBinaryPositionsFlowing(int instance);
+
+// GPS minus UTC since 2017-01-01, for a receiver that has not sent message 2.
+#define BIN_DEFAULT_GPS_UTC_DIFF 18
+// GPS-minus-UTC seconds of `instance`: its last message 2's, else the default.
+int iGpsBinGpsUtcDiff(int instance);

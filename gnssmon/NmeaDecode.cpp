@@ -364,6 +364,7 @@ const Sentence kSentences[] = {
     {GNSS_TALKER, "RMC",  10, 0,     NmeaDecodeRmc, true},
     {GNSS_TALKER, "GNS",  10, 0,     NmeaDecodeGns, true},
     {GNSS_TALKER, "GLL",  7,  0,     NmeaDecodeGll, true},
+    {GNSS_TALKER, "ZDA",  5,  0,     NmeaDecodeZda, true},
     {HEADING_TALKER, "ROT", 1, 0,    decodeRot, true},
     {HEADING_TALKER, "HDG", 1, 0,    decodeHdg, true},
 };

@@ -3,7 +3,7 @@
 // the field readings they share. The dispatch table that hands a line to its
 // decoder is in NmeaDecode.cpp; the decoders live one family per file:
 // NmeaDecode.cpp (replies, motion, heading, almanac), NmeaSatellites.cpp
-// (GSV, GSA) and NmeaPositions.cpp (GGA, RMC, GNS, GLL).
+// (GSV, GSA) and NmeaPositions.cpp (GGA, RMC, GNS, GLL, ZDA).
 
 #include "gnssmon/GnssConstellation.h"
 #include "gnssmon/NmeaDecode.h"
@@ -34,6 +34,7 @@ void NmeaDecodeGga(const NmeaLine& l);
 void NmeaDecodeRmc(const NmeaLine& l);
 void NmeaDecodeGns(const NmeaLine& l);
 void NmeaDecodeGll(const NmeaLine& l);
+void NmeaDecodeZda(const NmeaLine& l);
 // Forgets the instance's cycle of satellite sentences and fix in the making
 // (NmeaParseInitVars calls it).
 void NmeaSatellitesInit(int instance);

@@ -4,9 +4,7 @@
 #include "gnssmon/GpsTranslateBinMsg.h"
 #include "gnssmon/NmeaFields.h"
 #include "gnssmon/NmeaParse.h"
-#include "gnssmon/QelParse.h"
 #include "gnssmon/TimeServices.h"
-#include "gnssmon/TpvReport.h"
 
 #include <cmath>
 
@@ -21,7 +19,7 @@
 //
 // The time is UTC; the database keeps GPS week and time of week, so the
 // GPS-minus-UTC seconds are added (the receiver's from binary message 2, else
-// the current 18). Without a date (no RMC yet) the fix has no time.
+// the current 18). Without a date (no RMC or ZDA yet) the fix has no time.
 //
 // The database's navigation mode codes (binary message 1's): 0 no fix,
 // 1 2D, 2 3D, 3 2D differential, 4 3D differential, 5 RTK float, 6 RTK fixed.
@@ -129,19 +127,29 @@ Epoch& epochOf(int instance, double seconds)
     return e;
 }
 
-// Time of the fix as GPS week and time of week, when the date is known.
+// Time of the fix as GPS week and time of week, when the date is known; the
+// program clock follows, as with binary message 1.
 void setTime(int instance, double seconds)
 {
     const Date& d = dates[instance];
     if (!d.known) return;
     long days = d.daysSinceGpsEpoch;
     if (seconds < d.timeOfDay - 43200.0) ++days;  // past midnight since the date
-    const _QEL_PARSE_STATE* bin = pQelParseGetState(instance);
-    const int leap = bin != nullptr && bin->wGpsUtcDiff != 0 ? bin->wGpsUtcDiff : TPV_REPORT_LEAP_SECONDS;
-    double gps = static_cast<double>(days) * 86400.0 + seconds + leap;
+    const int leap = iGpsBinGpsUtcDiff(instance);
+    const double gps = static_cast<double>(days) * 86400.0 + seconds + leap;
     const double week = std::floor(gps / 604800.0);
+    const double timeOfWeek = gps - week * 604800.0;
     GpsDbSetGPSWeek(instance, static_cast<uint16_t>(week));
-    GpsDbSetTimeOfWeek(instance, gps - week * 604800.0);
+    GpsDbSetTimeOfWeek(instance, timeOfWeek);
+    PutGPSTime(timeOfWeek, static_cast<unsigned short>(week), leap, 1);
+    GpsDbSetPositionTime(instance, GetTime());
+}
+
+// The date of the epoch at `seconds`, from 1980 to 2099 (the program clock's).
+void setDate(int instance, long year, long month, long day, double seconds)
+{
+    if (year < 1980 || year > 2099 || month < 1 || month > 12 || day < 1 || day > 31) return;
+    dates[instance] = {daysSinceGpsEpoch(year, month, day), seconds, true};
 }
 
 void commit(const NmeaLine& l, double seconds, int nav, double lat, double lon)
@@ -252,9 +260,8 @@ void NmeaDecodeRmc(const NmeaLine& l)
     if (!timeOfDay(l, 1, seconds)) return;
     long ddmmyy = 0;
     if (!l.empty(9) && bNmeaReadInt(l.tok[9], 10100, 311299, ddmmyy)) {
-        const long day = ddmmyy / 10000, month = ddmmyy / 100 % 100, year = ddmmyy % 100;
-        if (day >= 1 && month >= 1 && month <= 12)
-            dates[l.instance] = {daysSinceGpsEpoch(year < 80 ? 2000 + year : 1900 + year, month, day), seconds, true};
+        const long year = ddmmyy % 100;
+        setDate(l.instance, year < 80 ? 2000 + year : 1900 + year, ddmmyy / 100 % 100, ddmmyy / 10000, seconds);
     }
     if (!wanted(l)) return;
     Epoch& e = epochOf(l.instance, seconds);
@@ -283,4 +290,15 @@ void NmeaDecodeGll(const NmeaLine& l)
     if (quality != Q_NONE && !l.empty(7)) quality = modeLetter(l.tok[7][0]);
     if (quality != Q_NONE && !(angle(l, 1, 90.0, 'N', 'S', lat) && angle(l, 3, 180.0, 'E', 'W', lon))) return;
     commit(l, seconds, positionOnly(e, quality), lat, lon);
+}
+
+// "$GPZDA,120213.000,31,07,2022,+00,00*79": time, day, month, year and the
+// local zone. Only the date is taken, for receivers that send no RMC.
+void NmeaDecodeZda(const NmeaLine& l)
+{
+    double seconds = 0.0;
+    long day = 0, month = 0, year = 0;
+    if (timeOfDay(l, 1, seconds) && bNmeaReadInt(l.tok[2], 1, 31, day) && bNmeaReadInt(l.tok[3], 1, 12, month) &&
+        bNmeaReadInt(l.tok[4], 1980, 2099, year))
+        setDate(l.instance, year, month, day, seconds);
 }

@@ -5,6 +5,7 @@
 #include "gnssmon/NmeaParse.h"
 
 #include <cmath>
+#include <cstdlib>
 
 // Satellites in view come in a cycle of GSV messages per talker (and, from
 // NMEA 4.10 on, per signal): "message m of n". The cycle is collected here
@@ -86,9 +87,11 @@ void NmeaDecodeGsv(const NmeaLine& l)
     }
     const int fields = l.count - 1;
     const int blocks = (fields - 3) / 4 < kBlocksPerMessage ? (fields - 3) / 4 : kBlocksPerMessage;
-    long signal = 0;
+    // The signal ID is one hexadecimal digit.
     const int signalField = 4 + 4 * blocks;
-    if (l.has(signalField) && !bNmeaReadInt(l.tok[signalField], 0, 15, signal)) signal = 0;
+    const long signal = l.has(signalField) && l.tok[signalField][0] != '\0' && l.tok[signalField][1] == '\0'
+                            ? std::strtol(l.tok[signalField], nullptr, 16)
+                            : 0;
     const uint8_t source = static_cast<uint8_t>(l.talker * 16 + signal);
 
     if (number == 1) {

@@ -1,6 +1,7 @@
 #include "gnssmon/TpvReport.h"
 
 #include "gnssmon/GpsDb.h"
+#include "gnssmon/GpsTranslateBinMsg.h"
 #include "gnssmon/QelParse.h"
 
 #include <nlohmann/json.hpp>
@@ -60,13 +61,8 @@ bool TpvReportTimeKnown(int instance, std::string& time) {
     const uint16_t week = wGpsDbGetGPSWeek(instance);
     const double timeOfWeek = dGpsDbGetTimeOfWeek(instance);
     if (week == 0 || !(timeOfWeek >= 0.0 && timeOfWeek < kWeekS)) return false;
-    time = TpvReportTime(week, timeOfWeek, TpvReportLeapSeconds(instance));
+    time = TpvReportTime(week, timeOfWeek, iGpsBinGpsUtcDiff(instance));
     return true;
-}
-
-int TpvReportLeapSeconds(int instance) {
-    const _QEL_PARSE_STATE* parser = pQelParseGetState(instance);
-    return parser != nullptr && parser->wGpsUtcDiff != 0 ? parser->wGpsUtcDiff : TPV_REPORT_LEAP_SECONDS;
 }
 
 std::string TpvReportLine(int instance, const char* device) {

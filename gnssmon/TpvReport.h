@@ -22,17 +22,12 @@
 #include <cstdint>
 #include <string>
 
-// GPS minus UTC since 2017-01-01, for a receiver that has not sent message 2.
-constexpr int TPV_REPORT_LEAP_SECONDS = 18;
-
 // "2026-12-07T14:34:04.200Z": the UTC time of GPS week `week` and time of
 // week `timeOfWeek` (s), less `gpsUtcDiff` seconds, to the millisecond. A week
 // of 1023 or less is taken as the receiver's 10-bit count and moved on by 1024
 // weeks, as the program clock does.
 std::string TpvReportTime(uint16_t week, double timeOfWeek, int gpsUtcDiff);
 
-// GPS-minus-UTC seconds of `instance`: its message 2's, else the default.
-int TpvReportLeapSeconds(int instance);
 // The UTC time of `instance`'s newest fix into `time`; false when not known.
 bool TpvReportTimeKnown(int instance, std::string& time);
 

@@ -721,6 +721,13 @@ TEST_F(NmeaParseTest, GsaMarksTheSatellitesOfItsSystemUsed)
 
 TEST_F(NmeaParseTest, PositionsFromTheSentencesOfAnEpoch)
 {
+    // A fix has its time once a ZDA or RMC has given the date.
+    const std::string gga = "$GPGGA,213120.000,4404.1295864,N,12118.8685453,W,1,07,1.2,1102.537,M,-20.300,M,,";
+    feed(nmeaSentence(gga));
+    EXPECT_EQ(TpvReportLine(0, nullptr).find("time"), std::string::npos);
+    feed(nmeaSentence("$GPZDA,213120.000,07,04,2016,00,00") + nmeaSentence(gga));
+    EXPECT_NE(TpvReportLine(0, nullptr).find("\"time\":\"2016-04-07T21:31:20.000Z\""), std::string::npos);
+
     feed(nmeaSentence("$GPRMC,213121.000,A,4404.1295864,N,12118.8685453,W,005.0,122.7,070416,,,D") +
          nmeaSentence("$GPGGA,213121.000,4404.1295864,N,12118.8685453,W,2,07,1.2,1102.537,M,-20.300,M,1.5,0000"));
     EXPECT_NEAR(dGpsDbGetRawLat(0), 44.06882644, 1e-9);
@@ -760,10 +767,10 @@ TEST_F(NmeaParseTest, PositionsFromNmeaOnlyWhileMessage1IsQuiet)
 
 TEST_F(NmeaParseTest, UnknownNamesAreIgnored)
 {
-    EXPECT_EQ(feed(nmeaSentence("$GPZDA,123519.00,23,03,1994,00,00") +
+    EXPECT_EQ(feed(nmeaSentence("$GPXTE,A,A,0.67,L,N") +
                    nmeaReply("$>JX,1,2") + nmeaReply("$>JSHOWX,DIFF,WAAS") + nmeaReply("$")),
               4);
-    expectTicks(false, true);  // the GPZDA: its checksum is right
+    expectTicks(false, true);  // the GPXTE: its checksum is right
     EXPECT_EQ(iGpsDbGetDiffType(0), 0);
 }
 
