@@ -57,7 +57,7 @@ void fillChannels(int instance, const Cycle& c, NmeaTalker talker)
     const auto orZero = [](float v) { return std::isnan(v) ? 0.0f : v; };
     for (int channel = 0; channel < GPS_DB_CHANNELS; ++channel) {
         const _GPS_DB_SATELLITE* s = channel < c.count ? &c.satellites[channel] : nullptr;
-        sv(instance, channel, static_cast<unsigned char>(s ? c.numbers[channel] : 0));
+        sv(instance, channel, static_cast<unsigned char>(s && c.numbers[channel] <= 255 ? c.numbers[channel] : 0));
         el(instance, channel, static_cast<signed char>(s ? orZero(s->fElevation) : 0.0f));
         az(instance, channel, static_cast<uint16_t>(s ? orZero(s->fAzimuth) : 0.0f));
         snr(instance, channel, s ? orZero(s->fSnr) : 0.0);
