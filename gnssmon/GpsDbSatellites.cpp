@@ -16,7 +16,7 @@ struct SkyView {
     int count;
     UsedSatellite used[GPS_DB_USED_SATELLITES];
     int usedCount;
-    double usedFixTime;
+    double usedFix;
 };
 
 SkyView views[GPS_DB_INSTANCES];
@@ -33,7 +33,7 @@ void GpsDbSatellitesInit(int instance)
     if (!validInstance(instance)) return;
     views[instance].count = 0;
     views[instance].usedCount = 0;
-    views[instance].usedFixTime = std::nan("");
+    views[instance].usedFix = std::nan("");
 }
 
 void GpsDbReplaceSatellites(int instance, uint8_t source, const _GPS_DB_SATELLITE* satellites, int count)
@@ -62,14 +62,17 @@ const _GPS_DB_SATELLITE* pGpsDbGetSatellite(int instance, int index)
     return &views[instance].satellites[index];
 }
 
-void GpsDbAddUsedSatellite(int instance, double fixTime, uint8_t gnssid, uint8_t svid)
+void GpsDbSetUsedSatellitesFix(int instance, double fix)
+{
+    if (!validInstance(instance) || fix == views[instance].usedFix) return;
+    views[instance].usedCount = 0;
+    views[instance].usedFix = fix;
+}
+
+void GpsDbAddUsedSatellite(int instance, uint8_t gnssid, uint8_t svid)
 {
     if (!validInstance(instance)) return;
     SkyView& v = views[instance];
-    if (!(fixTime == v.usedFixTime)) {
-        v.usedCount = 0;
-        v.usedFixTime = fixTime;
-    }
     if (bGpsDbSatelliteUsed(instance, gnssid, svid) || v.usedCount == GPS_DB_USED_SATELLITES) return;
     v.used[v.usedCount++] = {gnssid, svid};
 }

@@ -41,8 +41,10 @@ int iGpsDbGetSatelliteCount(int instance);
 // null outside.
 const _GPS_DB_SATELLITE* pGpsDbGetSatellite(int instance, int index);
 
-// A satellite the fix uses. `fixTime` names the fix (its time of week): the
-// first satellite named for a new fix clears those of the fix before.
-void GpsDbAddUsedSatellite(int instance, double fixTime, uint8_t gnssid, uint8_t svid);
+// The used satellites that follow are those of the fix `fix` (any number
+// that tells one fix from the next): a new fix clears those of the one before.
+void GpsDbSetUsedSatellitesFix(int instance, double fix);
+// A satellite the fix uses.
+void GpsDbAddUsedSatellite(int instance, uint8_t gnssid, uint8_t svid);
 // In the used list, or a GPS satellite in the used mask of binary message 2.
 bool bGpsDbSatelliteUsed(int instance, uint8_t gnssid, uint8_t svid);

@@ -138,12 +138,12 @@ void NmeaDecodeGsa(const NmeaLine& l)
     long system = 0;
     if (l.has(18) && bNmeaReadInt(l.tok[18], 1, 15, system) && eNmeaTalkerOfSystemId(system) != TALKER_NONE)
         numbering = eNmeaTalkerOfSystemId(system);
-    const double fix = static_cast<double>(dwGpsDbGetNewPosTick(l.instance));
+    GpsDbSetUsedSatellitesFix(l.instance, dwGpsDbGetNewPosTick(l.instance));
     for (int n = 3; n <= 14; ++n) {
         long number = 0;
         GnssSatelliteId id{};
         if (!l.empty(n) && bNmeaReadInt(l.tok[n], 1, 999, number) && bGnssSatellite(numbering, number, &id))
-            GpsDbAddUsedSatellite(l.instance, fix, id.gnssid, id.svid);
+            GpsDbAddUsedSatellite(l.instance, id.gnssid, id.svid);
     }
     double dop = 0.0;
     if (!l.empty(15) && bNmeaReadReal(l.tok[15], 0.01, 99.99, dop)) GpsDbSetPdop(l.instance, static_cast<float>(dop));

@@ -140,7 +140,8 @@ TEST(SkyReport, EachSatelliteOnceWithWhatIsKnown) {
     GpsDbReplaceSatellites(0, 1, l1, 2);
     GpsDbReplaceSatellites(0, 2, l5, 1);
     GpsDbSetReportCallback(nullptr);
-    GpsDbAddUsedSatellite(0, 1.0, 6, 2);
+    GpsDbSetUsedSatellitesFix(0, 1.0);
+    GpsDbAddUsedSatellite(0, 6, 2);
     GpsDbSetHdop(0, 0.9f);
     GpsDbSetNumSats(0, 9);
 
@@ -154,7 +155,8 @@ TEST(SkyReport, EachSatelliteOnceWithWhatIsKnown) {
     EXPECT_EQ(2, skyReports);
 
     // The next fix's used satellites replace the last fix's.
-    GpsDbAddUsedSatellite(0, 2.0, 0, 7);
+    GpsDbSetUsedSatellitesFix(0, 2.0);
+    GpsDbAddUsedSatellite(0, 0, 7);
     const json sky = json::parse(SkyReportLine(0, nullptr));
     EXPECT_FALSE(sky["satellites"][0]["used"]);
     EXPECT_TRUE(sky["satellites"][1]["used"]);
