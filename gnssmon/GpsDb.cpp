@@ -1,5 +1,6 @@
 #include "gnssmon/GpsDb.h"
 
+#include "gnssmon/GpsDbSatellites.h"
 #include "gnssmon/TimeServices.h"
 
 #include <cmath>
@@ -30,6 +31,7 @@ _GPS_DB_RECORD GpsDb[GPS_DB_INSTANCES];
 bool GpsDbReady = false;       // GpsDbInit or GpsDbGuidanceInit has run
 bool GpsDbEverInit = false;    // the echo links have been cleared once
 double GpsDbFilteredOffset = 0.0;  // clock filter, one for the whole module
+void (*GpsDbReportCallback)(int, int) = nullptr;
 
 constexpr double TWO_PI = 6.283185307179586;
 constexpr double DEG_LAT_PER_METRE = 8.999298684654e-6;
@@ -98,6 +100,8 @@ void CopyEcho(const _GPS_DB_RECORD& from, _GPS_DB_RECORD& to) {
     to.fVdop = from.fVdop;
     to.fPdop = from.fPdop;
     to.wAgeOfDiff = from.wAgeOfDiff;
+    to.dDgpsAge = from.dDgpsAge;
+    to.bTrackKnown = from.bTrackKnown;
 }
 
 const char* DiffTypeName(int type) {
@@ -160,6 +164,9 @@ void GpsDbInit(int instance, bool noCourseCutoff) {
     CopyText(r.szVBSexpire, "Unknown");
     r.dVectorTrueHeading = r.dVectorRateOfTurn = r.dVectorHeading = 0.0;
     r.dVectorPitch = r.dVectorRoll = r.dVectorTime = 0.0;
+    r.bTrackKnown = false;
+    r.dDgpsAge = std::nan("");
+    GpsDbSatellitesInit(instance);
     GpsDbReady = true;
 }
 
@@ -171,6 +178,12 @@ void GpsDbGuidanceInit() {
     GpsDb[2].dLateralAntennaAdj = -10.0;
     GpsDb[3].dLateralAntennaAdj = 10.0;
     GpsDbReady = true;
+}
+
+void GpsDbSetReportCallback(void (*callback)(int instance, int report)) { GpsDbReportCallback = callback; }
+
+void GpsDbReport(int instance, int report) {
+    if (GpsDbReportCallback != nullptr && ValidInstance(instance)) GpsDbReportCallback(instance, report);
 }
 
 _GPS_DB_RECORD* pGpsDbGetPosStruct(int instance) { return ValidInstance(instance) ? &GpsDb[instance] : nullptr; }
@@ -225,6 +238,8 @@ GPSDB_SET(RawCourse, double, dRawCourse)
 GPSDB_SET(Velocity, double, dVelocity)
 GPSDB_SET(VerticalVelocity, double, dVerticalVelocity)
 GPSDB_SET(DirCutoffSpeed, double, dDirCutoffSpeed)
+GPSDB_SET(TrackKnown, bool, bTrackKnown)
+GPSDB_GET(bool, bGpsDbGetTrackKnown, bTrackKnown, false)
 GPSDB_GET(double, dGpsDbGetCourse, dCourse, 0.0)
 GPSDB_GET(double, dGpsDbGetRawCourse, dRawCourse, 0.0)
 GPSDB_GET(double, dGpsDbGetVelocity, dVelocity, 0.0)
@@ -265,6 +280,8 @@ GPSDB_GET(int, iGpsDbGetAGC, iAGC, 0)
 GPSDB_GET(uint16_t, wGpsDbGetPosPerSec, wPosPerSec, 0)
 
 GPSDB_SET(AgeOfDiff, int, wAgeOfDiff)
+GPSDB_SET(DgpsAge, double, dDgpsAge)
+GPSDB_GET(double, dGpsDbGetDgpsAge, dDgpsAge, std::nan(""))
 GPSDB_SET(DiffSv1, int, wDiffSv1)
 GPSDB_SET(DiffSv2, int, wDiffSv2)
 GPSDB_SET(DiffType, int, iDiffType)
@@ -378,13 +395,17 @@ void GpsDbSetCourse(int instance, double course) {
     if (!ValidInstance(instance)) return;
     _GPS_DB_RECORD& r = GpsDb[instance];
     // Below the cut-off speed the course over ground is noise; keep the old one.
-    if (r.bVectorReceiver || r.dVelocity >= r.dDirCutoffSpeed) r.dCourse = course;
+    r.bTrackKnown = r.bVectorReceiver || r.dVelocity >= r.dDirCutoffSpeed;
+    if (r.bTrackKnown) r.dCourse = course;
 }
 
 void GpsDbSetNewPosTick(int instance, uint32_t tick) {
     if (!GpsDbReady || !ValidInstance(instance)) return;
     _GPS_DB_RECORD& r = GpsDb[instance];
+    // Whether the course is known is the fix's to say, not this copy's.
+    const bool trackKnown = r.bTrackKnown;
     if (!r.bGyroAdjustment) GpsDbSetCourse(instance, r.dRawCourse);
+    r.bTrackKnown = trackKnown;
     r.dwNewPosTick = tick;
     ApplyOffsets(r);
     // In order, so that an instance may mirror one updated earlier in this pass.
@@ -394,6 +415,7 @@ void GpsDbSetNewPosTick(int instance, uint32_t tick) {
         CopyEcho(GpsDb[from], GpsDb[i]);
         ApplyOffsets(GpsDb[i]);
     }
+    GpsDbReport(instance, GPS_DB_REPORT_FIX);
 }
 
 void GpsDbSetPositionTime(int instance, double time) {

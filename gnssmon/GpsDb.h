@@ -126,6 +126,9 @@ struct _GPS_DB_RECORD {
     unsigned char byDspStatus, byArmStatus;
     uint32_t dwNavConditionStatus;
     int32_t iMaskAngle, iMaxDiffAge;
+    // Beside the fields above: what a TPV report needs to tell known from not.
+    bool bTrackKnown;              // the course was taken from this fix's motion
+    double dDgpsAge;               // age of corrections, s with its fraction; NaN: not known
 };
 
 // Names of the differential types, indexed by DiffType.
@@ -134,7 +137,17 @@ extern const char* const szGpsDbDiffType[GPS_DB_DIFF_TYPES];
 // Change of the filtered clock offset at the last GpsDbSetPositionTime.
 extern double dForTestOnlyClockDiff;
 
+// What GpsDbReport tells the report callback.
+#define GPS_DB_REPORT_FIX 1  // a new position (GpsDbSetNewPosTick)
+#define GPS_DB_REPORT_SKY 2  // a complete cycle of satellites (GpsDbSatellites.h)
+
 // ---- whole database ----
+// Installs the report callback (null removes it), called on the receive path
+// with the instance and a GPS_DB_REPORT_* code as each report becomes due; a
+// printer or a server turns the database into its reports there. One for all
+// instances.
+void GpsDbSetReportCallback(void (*callback)(int instance, int report));
+void GpsDbReport(int instance, int report);
 // Resets one instance to its defaults (the first call ever also clears the echo
 // links of all four). noCourseCutoff: DirCutoffSpeed 0 instead of 0.24704 m/s.
 void GpsDbInit(int instance, bool noCourseCutoff);
@@ -171,6 +184,10 @@ void GpsDbSetRawCourse(int instance, double course);
 void GpsDbSetVelocity(int instance, double velocity);
 void GpsDbSetVerticalVelocity(int instance, double velocity);
 void GpsDbSetDirCutoffSpeed(int instance, double speed);
+// Whether the course is this fix's (taken from its motion) or one kept from
+// before; GpsDbSetCourse sets it from its speed test.
+void GpsDbSetTrackKnown(int instance, bool known);
+bool bGpsDbGetTrackKnown(int instance);
 double dGpsDbGetCourse(int instance);
 double dGpsDbGetRawCourse(int instance);
 double dGpsDbGetVelocity(int instance);
@@ -225,6 +242,9 @@ uint16_t wGpsDbGetPosPerSec(int instance);
 
 // ---- differential ----
 void GpsDbSetAgeOfDiff(int instance, int age);
+// Age of the corrections in seconds with its fraction (NaN: not known).
+void GpsDbSetDgpsAge(int instance, double seconds);
+double dGpsDbGetDgpsAge(int instance);
 void GpsDbSetDiffSv1(int instance, int prn);
 void GpsDbSetDiffSv2(int instance, int prn);
 void GpsDbSetDiffType(int instance, int type);

@@ -17,6 +17,10 @@ constexpr int kDiffRtk = 9;
 constexpr int kDiffRtkNoSub = 10;
 constexpr int kStatusRtkFixed = 6;
 
+// When message 1 last gave a position, per instance.
+uint32_t binaryFixTick[QEL_PARSE_INSTANCES];
+bool binaryFixSeen[QEL_PARSE_INSTANCES];
+
 // Data of the frame in RxBuf, and its length.
 const unsigned char* frameData(const _QEL_PARSE_STATE& s)
 {
@@ -29,26 +33,25 @@ uint16_t frameLength(const _QEL_PARSE_STATE& s)
 }
 
 // Course and speed from the north and east velocity (step 5 of message 1).
+// The speed is always the one measured; below the cut-off (except in RTK,
+// whose velocity is good to centimetres per second) the course is noise and
+// is not taken: the fix then has no track.
 void setCourseAndSpeed(int instance, double north, double east)
 {
-    if (north == 0.0 && east == 0.0) {
-        GpsDbSetVelocity(instance, 0.0);
-        return;
-    }
+    const double speed = std::sqrt(east * east + north * north);
+    GpsDbSetVelocity(instance, speed);
+    GpsDbSetTrackKnown(instance, false);
+    if (speed == 0.0) return;
     double course = std::atan2(east, north) * 360.0 / kTwoPi;
     if (course < 0.0) course += 360.0;
-    const double speed = std::sqrt(east * east + north * north);
     GpsDbSetDirCutoffSpeed(instance, 0.0);
 
     const int diffType = iGpsDbGetDiffType(0);
     const bool rtk = diffType == kDiffRtk || diffType == kDiffRtkNoSub ||
                      iGpsDbGetGpsStatus(instance) == kStatusRtkFixed;
-    if (!rtk && speed < kCourseMinSpeed) {
-        GpsDbSetVelocity(instance, 0.0);
-        return;
-    }
+    if (!rtk && speed < kCourseMinSpeed) return;
     GpsDbSetRawCourse(instance, course);
-    GpsDbSetVelocity(instance, speed);
+    GpsDbSetTrackKnown(instance, true);
 }
 
 } // namespace
@@ -98,10 +101,13 @@ void GpsTranslateBinMsg1()
 
     const uint16_t extendedAge = wGetLe16(d + 50);
     GpsDbSetAgeOfDiff(instance, extendedAge != 0 ? extendedAge : d[0]);
+    GpsDbSetDgpsAge(instance, extendedAge != 0 ? extendedAge : d[0]);
     GpsDbSetSTDEV(instance, static_cast<double>(fGetLe32(d + 44)));
     GpsDbSetGpsStatus(instance, d[48] & 7);
 
     const uint32_t now = TimerTick();
+    binaryFixTick[instance] = now;
+    binaryFixSeen[instance] = true;
     GpsDbSetNewPosTick(instance, now);
     GpsDbSetStatusTick(instance, now);
     GpsDbSetConnectionType(instance, 2);
@@ -157,4 +163,21 @@ void GpsTranslateBinMsg99()
         GpsDbSetGPSChannelDataPosResid(instance, channel, wGetLe16(b + 16) * 0.1);
     }
     GpsDbSetStatusTick(instance, TimerTick());
+}
+
+void GpsTranslateBinMsgInit(int instance)
+{
+    if (instance >= 0 && instance < QEL_PARSE_INSTANCES) binaryFixSeen[instance] = false;
+}
+
+bool bGpsBinaryPositionsFlowing(int instance)
+{
+    if (instance < 0 || instance >= QEL_PARSE_INSTANCES || !binaryFixSeen[instance]) return false;
+    return TimerTick() - binaryFixTick[instance] < BIN_MSG1_QUIET_MS;
+}
+
+int iGpsBinGpsUtcDiff(int instance)
+{
+    const _QEL_PARSE_STATE* s = pQelParseGetState(instance);
+    return s != nullptr && s->wGpsUtcDiff != 0 ? s->wGpsUtcDiff : BIN_DEFAULT_GPS_UTC_DIFF;
 }

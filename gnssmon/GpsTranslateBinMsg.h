@@ -3,8 +3,9 @@
 //
 // Each translator works on the frame in RxBuf of the binary parser's current
 // instance (QelParse.h), just after its checksum was found right:
-//   1   position, GPS time, velocity, quality: the only source of position;
-//       it also sets the program clock and runs the database's new-position
+//   1   position, GPS time, velocity, quality: the source of position while
+//       it flows (the NMEA position sentences take over when it stops); it
+//       also sets the program clock and runs the database's new-position
 //       processing.
 //   2   satellite masks, GPS-minus-UTC seconds, HDOP/VDOP/PDOP, SBAS PRNs.
 //   99  per-channel satellite data of 12 GPS channels.
@@ -25,3 +26,18 @@ void GpsTranslateBinMsg();
 void GpsTranslateBinMsg1();
 void GpsTranslateBinMsg2();
 void GpsTranslateBinMsg99();
+
+// Message 1 counts as flowing for this long after the last one (a receiver
+// sends it at 1 Hz or faster).
+#define BIN_MSG1_QUIET_MS 3000u
+
+// Forgets the instance's last message 1 (QelParseInitVars calls it).
+void GpsTranslateBinMsgInit(int instance);
+// A message 1 has given a position within the last BIN_MSG1_QUIET_MS: it is
+// the source of position, and the NMEA position sentences are not.
+bool bGpsBinaryPositionsFlowing(int instance);
+
+// GPS minus UTC since 2017-01-01, for a receiver that has not sent message 2.
+#define BIN_DEFAULT_GPS_UTC_DIFF 18
+// GPS-minus-UTC seconds of `instance`: its last message 2's, else the default.
+int iGpsBinGpsUtcDiff(int instance);

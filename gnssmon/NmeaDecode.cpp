@@ -1,6 +1,7 @@
 #include "gnssmon/NmeaDecode.h"
 
 #include "gnssmon/GpsDb.h"
+#include "gnssmon/NmeaLine.h"
 #include "gnssmon/NmeaParse.h"
 #include "gnssmon/TimeServices.h"
 
@@ -15,25 +16,43 @@
 // a null token, so "token n present" is simply n < count. The checksum is
 // tested on the line as received, before splitting overwrites the "*". A line
 // that carries a checksum which does not match is corrupt: it is not decoded
-// and sets no tick, except where its decoder marks the values it would have
-// given as missing.
+// and sets no tick. An NMEA sentence must carry its checksum: without one it
+// is a line cut short, and is not decoded either; the receiver's replies to
+// "$J" commands carry none.
 //
-// Receiver replies to "$J" commands begin "$>". Replies and sentences are
-// dispatched by exact name through the table at the end of this file; each
-// row carries the ticks its name sets, whether or not its fields were usable.
+// Replies ("$>...") and proprietary sentences are dispatched by exact name,
+// the standard sentences by their three-letter formatter after any talker of
+// their kind ("$GLGSV", "$GAGSV", ... are all GSV), through the table at the
+// end of this file; each row carries the ticks its name sets, whether or not
+// its fields were usable.
+
+bool NmeaLine::is(int n, const char* text) const
+{
+    return has(n) && std::strcmp(tok[n], text) == 0;
+}
+
+bool bNmeaReadReal(const char* field, double lo, double hi, double& value)
+{
+    if (field == nullptr || *field == '\0') return false;
+    char* end = nullptr;
+    const double v = std::strtod(field, &end);
+    if (*end != '\0' || !std::isfinite(v) || v < lo || v > hi) return false;
+    value = v;
+    return true;
+}
+
+bool bNmeaReadInt(const char* field, long lo, long hi, long& value)
+{
+    if (field == nullptr || *field == '\0') return false;
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(field, &end, 10);
+    if (*end != '\0' || errno == ERANGE || v < lo || v > hi) return false;
+    value = v;
+    return true;
+}
 
 namespace {
-
-struct NmeaLine {
-    int instance;
-    char* tok[NMEA_MAX_TOKENS + 1];
-    int count;
-    bool checksumOk;  // the line carries "*hh" and it matches
-
-    bool has(int n) const { return n < count; }
-    bool is(int n, const char* text) const { return has(n) && std::strcmp(tok[n], text) == 0; }
-    bool empty(int n) const { return !has(n) || tok[n][0] == '\0'; }
-};
 
 // Differential types of the database's table.
 enum {
@@ -71,30 +90,6 @@ bool copyIfFits(char (&buffer)[N], const char* text)
 bool fitsDbText(const char* text, int field)
 {
     return std::strlen(text) < static_cast<std::size_t>(field);
-}
-
-// A real field that is a finite number from `lo` to `hi`, and nothing else
-// ("nan", "1e999", "12x" and an empty field are refused).
-bool readReal(const char* field, double lo, double hi, double& value)
-{
-    if (field == nullptr || *field == '\0') return false;
-    char* end = nullptr;
-    const double v = std::strtod(field, &end);
-    if (*end != '\0' || !std::isfinite(v) || v < lo || v > hi) return false;
-    value = v;
-    return true;
-}
-
-// A decimal integer field from `lo` to `hi`, read without overflow.
-bool readInt(const char* field, long lo, long hi, long& value)
-{
-    if (field == nullptr || *field == '\0') return false;
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(field, &end, 10);
-    if (*end != '\0' || errno == ERANGE || v < lo || v > hi) return false;
-    value = v;
-    return true;
 }
 
 void postRequest(int instance, unsigned char code)
@@ -253,48 +248,17 @@ void decodeVtg(const NmeaLine& l)
     if (l.is(9, "N")) return;
     double speed = 0.0;
     if (!l.empty(7)) {
-        if (!readReal(l.tok[7], 0.0, kMaxSpeedMs / kKmhToMs, speed)) return;
+        if (!bNmeaReadReal(l.tok[7], 0.0, kMaxSpeedMs / kKmhToMs, speed)) return;
         speed *= kKmhToMs;
     } else if (!l.empty(5)) {
-        if (!readReal(l.tok[5], 0.0, kMaxSpeedMs / kKnotsToMs, speed)) return;
+        if (!bNmeaReadReal(l.tok[5], 0.0, kMaxSpeedMs / kKnotsToMs, speed)) return;
         speed *= kKnotsToMs;
     } else {
         return;
     }
     GpsDbSetVelocity(l.instance, speed);
     double course = 0.0;
-    if (l.has(1) && readReal(l.tok[1], 0.0, 360.0, course)) GpsDbSetCourse(l.instance, course);
-}
-
-// "$GPGSV,3,2,11,14,25,170,42,16,57,208,39,18,67,296,40,19,40,246,38*79":
-// message 2 of 3, 11 satellites in view, then up to four blocks of SV,
-// elevation, azimuth, SNR; the last message of a cycle may hold fewer. Message
-// m fills channels from (m - 1) * 4; a message number beyond the channel table
-// is refused before any channel is computed from it. An empty elevation,
-// azimuth or SNR reads as 0 ("not known", as a satellite not tracked gives no
-// SNR); a block with a value out of its range is not stored.
-void decodeGsv(const NmeaLine& l)
-{
-    constexpr int kBlocks = 4;
-    long message = 0;
-    if (!readInt(l.tok[2], 1, GPS_DB_CHANNELS / kBlocks, message)) return;
-    const auto field = [&l](int n, double lo, double hi, double& value) {
-        value = 0.0;
-        return l.empty(n) || readReal(l.tok[n], lo, hi, value);
-    };
-    for (int i = 0; i < kBlocks; ++i) {
-        const int at = 4 * i + 4;
-        long sv = 0;
-        double elevation, azimuth, snr;
-        if (l.empty(at) || !readInt(l.tok[at], 1, 255, sv) || !field(at + 1, -90.0, 90.0, elevation) ||
-            !field(at + 2, 0.0, 360.0, azimuth) || !field(at + 3, 0.0, 99.0, snr))
-            continue;
-        const int channel = static_cast<int>(message - 1) * kBlocks + i;
-        GpsDbSetGPSChannelDataSV(l.instance, channel, static_cast<unsigned char>(sv));
-        GpsDbSetGPSChannelDataElevation(l.instance, channel, static_cast<signed char>(elevation));
-        GpsDbSetGPSChannelDataHalfAzimuth(l.instance, channel, static_cast<uint16_t>(azimuth));
-        GpsDbSetGPSChannelDataSNR(l.instance, channel, snr);
-    }
+    if (l.has(1) && bNmeaReadReal(l.tok[1], 0.0, 360.0, course)) GpsDbSetCourse(l.instance, course);
 }
 
 // "$GPALM,1,1,15,1159,00,441D,4E,16BE,FD5E,A10C9F,4A2DA4,686E81,58CBE1,0A4,001*77":
@@ -304,7 +268,7 @@ void decodeGsv(const NmeaLine& l)
 void decodeAlm(const NmeaLine& l)
 {
     long prn = 0;
-    if (!l.has(15) || !l.checksumOk || !readInt(l.tok[3], 1, 32, prn)) return;
+    if (!l.has(15) || !l.checksumOk || !bNmeaReadInt(l.tok[3], 1, 32, prn)) return;
     _GPS_DB_ALMANAC* alm = GpsDbGetAlmanac(l.instance, prn - 1);
     if (!alm) return;
     const auto u = [&l](int n) { return static_cast<double>(dwNmeaHexUnsigned(l.tok[n])); };
@@ -324,12 +288,14 @@ void decodeAlm(const NmeaLine& l)
     alm->dAf1 = s(15) * std::ldexp(1.0, -38);
 }
 
-// "$HEROT,-12.5,A*30": rate of turn, degrees per minute, A = valid.
+// "$HEROT,-12.5,A*30": rate of turn, degrees per minute, A = valid; from any
+// heading talker (HE, HC, SD, AP). A rate marked not valid, or missing, is
+// stored as the missing mark. The dispatcher hands over only lines whose
+// checksum is right: a corrupt line leaves the last good rate.
 void decodeRot(const NmeaLine& l)
 {
     double rate = 0.0;
-    const bool valid = l.has(2) && l.tok[2][0] == 'A' && l.checksumOk &&
-                       readReal(l.tok[1], -kMaxRateOfTurn, kMaxRateOfTurn, rate);
+    const bool valid = l.is(2, "A") && bNmeaReadReal(l.tok[1], -kMaxRateOfTurn, kMaxRateOfTurn, rate);
     GpsDbSetRateOfTurn(l.instance, valid ? static_cast<float>(rate) : kMissing);
 }
 
@@ -339,7 +305,7 @@ void decodePvrn(const NmeaLine& l)
     if (!l.is(1, "HPR")) return;
     const auto angle = [&l](int n, double limit) {
         double value = 0.0;
-        return l.checksumOk && readReal(l.tok[n], -limit, limit, value) ? static_cast<float>(value) : kMissing;
+        return bNmeaReadReal(l.tok[n], -limit, limit, value) ? static_cast<float>(value) : kMissing;
     };
     GpsDbSetYaw(l.instance, angle(3, 360.0));
     GpsDbSetPitch(l.instance, angle(4, 90.0));
@@ -347,47 +313,73 @@ void decodePvrn(const NmeaLine& l)
 }
 
 // "$HEHDG,238.8,,,13.9,W*07": magnetic heading, deviation, variation and its
-// direction. Only the variation is kept, negative to the west.
+// direction. Only the variation is kept, negative to the west; a variation
+// that is missing or refused is the missing mark, whatever its direction.
 void decodeHdg(const NmeaLine& l)
 {
     double value = 0.0;
-    float variation = l.checksumOk && readReal(l.tok[4], -180.0, 180.0, value) ? static_cast<float>(value) : kMissing;
-    if (l.is(5, "W")) variation = -variation;
-    GpsDbSetVariation(l.instance, variation);
+    if (!bNmeaReadReal(l.tok[4], -180.0, 180.0, value)) {
+        GpsDbSetVariation(l.instance, kMissing);
+        return;
+    }
+    GpsDbSetVariation(l.instance, static_cast<float>(l.is(5, "W") ? -value : value));
 }
 
 // ---- Dispatch ---------------------------------------------------------------------
 
+// Which names a row matches: the exact name, or its formatter after a
+// talker of a kind.
+enum Match { EXACT, GNSS_TALKER, HEADING_TALKER };
+
 struct Sentence {
-    const char* name;
+    Match match;
+    const char* tag;  // the name, or the formatter ("GSV")
+    int minTokens;    // fewer: the line is not decoded (its ticks are set)
     unsigned ticks;
     void (*decode)(const NmeaLine&);
-    // The decoder is also given a corrupt line: it marks its values missing.
-    bool marksCorrupt;
+    bool checksummed;  // decoded only with its checksum right
 };
 
 constexpr unsigned S = NMEA_TICK_STATUS;
 constexpr unsigned G = NMEA_TICK_GOOD;
 
 const Sentence kSentences[] = {
-    {"$>JSHOW",    S | G, decodeJshow, false},
-    {"$>JAPP",     0,     decodeJapp, false},
-    {"$>JI",       S | G, decodeJi, false},
-    {"$>JT",       S | G, decodeJt, false},
-    {"$RD1",       S | G, decodeRd1, false},
-    {"$>JOMS",     0,     decodeJoms, false},
-    {"$>JK",       S | G, decodeJk, false},
-    {"$>JRTK",     G,     decodeJrtk, false},
-    {"%>",         G,     decodeNothing, false},
-    {"$>JWAASPRN", 0,     decodeJwaasprn, false},
-    {"$GPVTG",     G,     decodeVtg, false},
-    {"$GPGST",     S | G, decodeNothing, false},
-    {"$GPGSV",     0,     decodeGsv, false},
-    {"$GPALM",     0,     decodeAlm, false},
-    {"$HEROT",     0,     decodeRot, true},
-    {"$PVRN",      0,     decodePvrn, true},
-    {"$HEHDG",     0,     decodeHdg, true},
+    {EXACT, "$>JSHOW",    1,  S | G, decodeJshow, false},
+    {EXACT, "$>JAPP",     1,  0,     decodeJapp, false},
+    {EXACT, "$>JI",       1,  S | G, decodeJi, false},
+    {EXACT, "$>JT",       1,  S | G, decodeJt, false},
+    {EXACT, "$RD1",       1,  S | G, decodeRd1, false},
+    {EXACT, "$>JOMS",     1,  0,     decodeJoms, false},
+    {EXACT, "$>JK",       1,  S | G, decodeJk, false},
+    {EXACT, "$>JRTK",     1,  G,     decodeJrtk, false},
+    {EXACT, "%>",         1,  G,     decodeNothing, false},
+    {EXACT, "$>JWAASPRN", 1,  0,     decodeJwaasprn, false},
+    {EXACT, "$GPALM",     16, 0,     decodeAlm, true},
+    {EXACT, "$PVRN",      2,  0,     decodePvrn, true},
+    {GNSS_TALKER, "VTG",  2,  G,     decodeVtg, true},
+    {GNSS_TALKER, "GST",  1,  S | G, decodeNothing, true},
+    {GNSS_TALKER, "GSV",  4,  0,     NmeaDecodeGsv, true},
+    {GNSS_TALKER, "GSA",  3,  0,     NmeaDecodeGsa, true},
+    {GNSS_TALKER, "GGA",  10, 0,     NmeaDecodeGga, true},
+    {GNSS_TALKER, "RMC",  10, 0,     NmeaDecodeRmc, true},
+    {GNSS_TALKER, "GNS",  10, 0,     NmeaDecodeGns, true},
+    {GNSS_TALKER, "GLL",  7,  0,     NmeaDecodeGll, true},
+    {GNSS_TALKER, "ZDA",  5,  0,     NmeaDecodeZda, true},
+    {HEADING_TALKER, "ROT", 1, 0,    decodeRot, true},
+    {HEADING_TALKER, "HDG", 1, 0,    decodeHdg, true},
 };
+
+bool matches(const Sentence& s, const NmeaLine& l)
+{
+    switch (s.match) {
+    case EXACT: return std::strcmp(l.tok[0], s.tag) == 0;
+    case GNSS_TALKER:
+        return bNmeaTalkerIsGnss(l.talker) && std::strcmp(l.tok[0] + 3, s.tag) == 0;
+    case HEADING_TALKER:
+        return bNmeaTalkerIsHeading(l.talker) && std::strcmp(l.tok[0] + 3, s.tag) == 0;
+    }
+    return false;
+}
 
 // Tokens up to the checksum field (the token that starts right after the
 // "*"), which is not taken.
@@ -413,16 +405,17 @@ unsigned NmeaDecodeLine(int instance, char* line)
     l.checksumOk = bNmeaChecksumOk(line);
     const bool corrupt = star != nullptr && !l.checksumOk;
     split(l, line, star != nullptr ? star + 1 : nullptr);
-    if (l.count == 0) return 0;
+    if (l.count == 0 || corrupt) return 0;
+    l.talker = eNmeaTalker(l.tok[0]);
     // Any line whose checksum is right shows that the link works, whether or
-    // not it is decoded here (GPGGA, for one, is not).
+    // not it is decoded here.
     const unsigned good = l.checksumOk ? NMEA_TICK_GOOD : 0;
 
     for (const Sentence& s : kSentences) {
-        if (std::strcmp(l.tok[0], s.name) != 0) continue;
-        if (corrupt && !s.marksCorrupt) return 0;
+        if (!matches(s, l)) continue;
+        if (s.checksummed && !l.checksumOk) return 0;
         if (s.ticks & NMEA_TICK_STATUS) GpsDbSetStatusTick(instance, TimerTick());
-        s.decode(l);
+        if (l.count >= s.minTokens) s.decode(l);
         return s.ticks | good;
     }
     return good;

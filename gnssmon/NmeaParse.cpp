@@ -1,6 +1,7 @@
 #include "gnssmon/NmeaParse.h"
 
 #include "gnssmon/NmeaDecode.h"
+#include "gnssmon/NmeaLine.h"
 #include "gnssmon/TimeServices.h"
 
 #include <cstring>
@@ -43,6 +44,8 @@ void NmeaParseInitVars(int instance)
     s.dwGoodMsgTick = 0;
     s.bInSentence = false;
     BufferInit(&NmeaParseCmdBuffer[instance], s.CmdStorage, NMEA_PARSE_CMD_QUEUE);
+    NmeaSatellitesInit(instance);
+    NmeaPositionsInit(instance);
 }
 
 extern "C" void NmeaParseInit(int instance)

@@ -5,9 +5,12 @@
 // lines that begin with "$", hands each complete line to an optional observer
 // and decodes the lines it knows into the GPS database: the receiver's replies
 // to "$J" commands ("$>JSHOW", "$>JAPP", "$>JI", "$>JT", "$>JOMS", "$>JK",
-// "$>JRTK", "$>JWAASPRN"), the radio diagnostic line "$RD1", and the sentences
-// GPVTG, GPGST, GPGSV, GPALM, HEROT, PVRN and HEHDG. Position is not decoded
-// here: it comes from binary message 1.
+// "$>JRTK", "$>JWAASPRN"), the radio diagnostic line "$RD1", GPALM and PVRN,
+// and from any GNSS talker (GP, GL, GA, GB, BD, GQ, QZ, PQ, GI, IN, GN) the
+// sentences VTG, GST, GSV, GSA, GGA, RMC, GNS and GLL, from any heading
+// talker (HE, HC, SD, AP) ROT and HDG. Positions come from binary message 1
+// while it flows, else from GGA, RMC, GNS and GLL (NmeaPositions.cpp). An
+// NMEA sentence is decoded only with its checksum right.
 //
 // A line is "$" followed by at most NMEA_PARSE_MAX_LINE characters and ends at
 // CR or LF. A longer line is dropped without a call of the observer; a line

@@ -71,6 +71,7 @@ void QelParseInitVars(int instance)
     s.wGpsUtcDiff = 0;
     s.wCount = 0;
     s.bInMessage = false;
+    GpsTranslateBinMsgInit(instance);
 }
 
 extern "C" void QelParseInit(int instance)

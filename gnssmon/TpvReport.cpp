@@ -1,6 +1,7 @@
 #include "gnssmon/TpvReport.h"
 
 #include "gnssmon/GpsDb.h"
+#include "gnssmon/GpsTranslateBinMsg.h"
 #include "gnssmon/QelParse.h"
 
 #include <nlohmann/json.hpp>
@@ -31,7 +32,6 @@ const NavMode kNavModes[] = {
 };
 static_assert(sizeof kNavModes / sizeof kNavModes[0] == 8, "one row per value of 3 bits");
 
-constexpr uint16_t kAgeOfDiffUnknown = 9999;  // the database's value before any message 1
 constexpr long long kGpsEpochUnixS = 315964800;  // 1980-01-06T00:00:00Z
 constexpr long long kWeekS = 604800;
 
@@ -57,6 +57,14 @@ std::string TpvReportTime(uint16_t week, double timeOfWeek, int gpsUtcDiff) {
     return text;
 }
 
+bool TpvReportTimeKnown(int instance, std::string& time) {
+    const uint16_t week = wGpsDbGetGPSWeek(instance);
+    const double timeOfWeek = dGpsDbGetTimeOfWeek(instance);
+    if (week == 0 || !(timeOfWeek >= 0.0 && timeOfWeek < kWeekS)) return false;
+    time = TpvReportTime(week, timeOfWeek, iGpsBinGpsUtcDiff(instance));
+    return true;
+}
+
 std::string TpvReportLine(int instance, const char* device) {
     const NavMode nav = kNavModes[iGpsDbGetGpsStatus(instance) & 7];
     const bool fix = nav.mode >= 2;
@@ -67,28 +75,24 @@ std::string TpvReportLine(int instance, const char* device) {
     if (device != nullptr) tpv["device"] = device;
     tpv["mode"] = nav.mode;
     if (fix) tpv["status"] = nav.status;
-    const uint16_t week = wGpsDbGetGPSWeek(instance);
-    if (week != 0) {
-        const _QEL_PARSE_STATE* parser = pQelParseGetState(instance);
-        const int leap = parser != nullptr && parser->wGpsUtcDiff != 0 ? parser->wGpsUtcDiff : TPV_REPORT_LEAP_SECONDS;
-        tpv["time"] = TpvReportTime(week, dGpsDbGetTimeOfWeek(instance), leap);
-    }
-    // A field that is not a number (a frame may carry anything) is not known.
-    const auto put = [&tpv](const char* name, double value) {
-        if (std::isfinite(value)) tpv[name] = value;
+    std::string time;
+    if (TpvReportTimeKnown(instance, time)) tpv["time"] = time;
+    const _QEL_PARSE_STATE* parser = pQelParseGetState(instance);
+    if (parser != nullptr && parser->wGpsUtcDiff != 0) tpv["leapseconds"] = parser->wGpsUtcDiff;
+    // A value that is not a number or out of its range (a frame may carry
+    // anything) is not known.
+    const auto put = [&tpv](const char* name, double value, double lo, double hi) {
+        if (std::isfinite(value) && value >= lo && value <= hi) tpv[name] = value;
     };
     if (fix) {
-        put("lat", dGpsDbGetRawLat(instance));
-        put("lon", dGpsDbGetRawLon(instance));
-        if (fix3d) put("alt", rounded(dGpsDbGetAlt(instance), 3));
-        const double speed = dGpsDbGetVelocity(instance);
-        // The database keeps the last course while standing still.
-        if (speed > 0.0) put("track", std::fmod(rounded(dGpsDbGetCourse(instance), 4), 360.0));
-        put("speed", rounded(speed, 3));
-        if (fix3d) put("climb", rounded(dGpsDbGetVerticalVelocity(instance), 3));
-        const uint16_t age = wGpsDbGetAgeOfDiff(instance);
-        if (nav.status >= 2 && age != kAgeOfDiffUnknown) tpv["dgpsAge"] = age;
+        // Nine decimals are a tenth of a millimetre: more is conversion noise.
+        put("lat", rounded(dGpsDbGetRawLat(instance), 9), -90.0, 90.0);
+        put("lon", rounded(dGpsDbGetRawLon(instance), 9), -180.0, 180.0);
+        if (fix3d) put("alt", rounded(dGpsDbGetAlt(instance), 3), -1.0e5, 1.0e7);
+        if (bGpsDbGetTrackKnown(instance)) put("track", std::fmod(rounded(dGpsDbGetCourse(instance), 4), 360.0), 0.0, 360.0);
+        put("speed", rounded(dGpsDbGetVelocity(instance), 3), 0.0, 1.0e5);
+        if (fix3d) put("climb", rounded(dGpsDbGetVerticalVelocity(instance), 3), -1.0e5, 1.0e5);
+        if (nav.status >= 2) put("dgpsAge", rounded(dGpsDbGetDgpsAge(instance), 3), 0.0, 9998.0);
     }
-    tpv["uSat"] = iGpsDbGetNumSats(instance);
     return tpv.dump();
 }

@@ -8,6 +8,7 @@
 
 #include "gnssmon/Gms.h"
 #include "gnssmon/GpsDb.h"
+#include "gnssmon/SkyReport.h"
 #include "gnssmon/TimeServices.h"
 #include "gnssmon/TpvReport.h"
 #include "gnssmon/Uart.h"
@@ -27,6 +28,7 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <utility>
 
 namespace po = boost::program_options;
 
@@ -68,44 +70,49 @@ constexpr const char* kHelpNotes =
     "a message whose rate is 0 ends up off.\n"
     "--baud: 4800, 9600, 19200, 38400, 57600 or 115200.\n";
 
-// Prints each new position of receiver 0: the position line, or with --json
-// the whole fix as a TPV object. Only here is anything formatted or allocated.
+// Prints each new position of receiver 0 as the position line, when it
+// differs from the last one printed. Nothing here allocates.
 class PositionPrinter {
 public:
-    PositionPrinter(bool json, const std::string& device)
-        : json(json), device(device), lat(dGpsDbGetRawLat(0)), lon(dGpsDbGetRawLon(0)) {}
+    PositionPrinter() : lat(dGpsDbGetRawLat(0)), lon(dGpsDbGetRawLon(0)) {}
 
     void printIfNew() {
         const double newLat = dGpsDbGetRawLat(0);
         const double newLon = dGpsDbGetRawLon(0);
-        if (json) {
-            // Every new fix: its position or its time differs from the last
-            // one printed (a receiver at rest still reports, with its time).
-            const uint16_t newWeek = wGpsDbGetGPSWeek(0);
-            const double newTimeOfWeek = dGpsDbGetTimeOfWeek(0);
-            if (same(newLat, lat) && same(newLon, lon) && newWeek == week && same(newTimeOfWeek, timeOfWeek)) return;
-            week = newWeek;
-            timeOfWeek = newTimeOfWeek;
-            std::cout << TpvReportLine(0, device.c_str()) << std::endl;
-        } else {
-            // Exact comparison: a coordinate that is not a number prints at every pass.
-            if (newLat == lat && newLon == lon) return;
-            std::cout.precision(12);
-            std::cout << "LAT: " << newLat << " LONG: " << newLon << std::endl;
-        }
+        // Exact comparison: a coordinate that is not a number prints at every pass.
+        if (newLat == lat && newLon == lon) return;
+        std::cout.precision(12);
+        std::cout << "LAT: " << newLat << " LONG: " << newLon << std::endl;
         lat = newLat;
         lon = newLon;
     }
 
 private:
-    static bool same(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
-
-    const bool json;
-    const std::string device;
     double lat, lon;
-    uint16_t week = 0;
-    double timeOfWeek = 0.0;
 };
+
+// With --json: receiver 0's reports as the database calls for them, a TPV
+// object for every new fix (but not the same one again, as another sentence
+// of its epoch may tell it) and a SKY object for every complete cycle of
+// satellites.
+struct JsonReports {
+    static std::string device;
+    static std::string lastTpv;
+
+    static void print(int instance, int report) {
+        if (instance != 0) return;
+        if (report == GPS_DB_REPORT_FIX) {
+            std::string tpv = TpvReportLine(0, device.c_str());
+            if (tpv == lastTpv) return;
+            std::cout << tpv << std::endl;
+            lastTpv = std::move(tpv);
+        } else if (report == GPS_DB_REPORT_SKY) {
+            std::cout << SkyReportLine(0, device.c_str()) << std::endl;
+        }
+    }
+};
+std::string JsonReports::device;
+std::string JsonReports::lastTpv;
 
 // SIGINT and SIGTERM are blocked and taken from the descriptor this returns,
 // which the loop waits on: a run ends between two passes, never in the middle
@@ -156,7 +163,7 @@ int main(int argc, char** argv) {
                  throw refused;
              }
          }), "seconds to run (0: until SIGINT or SIGTERM)")
-        ("json", po::bool_switch(&o.json), "print each new fix as a JSON TPV object, one per line")
+        ("json", po::bool_switch(&o.json), "print each new fix as a JSON TPV object, and the satellites after each cycle of them as a SKY object, one per line")
         ("trace", "show every byte written to and read from the receiver on standard error");
 
     po::variables_map vm;
@@ -219,13 +226,17 @@ int main(int argc, char** argv) {
     // reopening it.
     iGmsInit(0, &setup);
 
-    PositionPrinter printer(o.json, o.port);
+    if (o.json) {
+        JsonReports::device = o.port;
+        GpsDbSetReportCallback(JsonReports::print);
+    }
+    PositionPrinter printer;
     const auto started = std::chrono::steady_clock::now();
     bool lineHungUp = false;
     uint32_t lineWatchedAgain = 0;
     for (;;) {
         GmsProcess();
-        printer.printIfNew();
+        if (!o.json) printer.printIfNew();
 
         int timeoutMs = -1;
         if (o.duration > 0.0) {

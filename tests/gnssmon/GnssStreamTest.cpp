@@ -90,8 +90,8 @@ TEST_F(GnssStreamTest, SentencesAndFramesInterleaved)
     EXPECT_NEAR(dGpsDbGetVelocity(0), 10.2 * 0.27777777778, 1e-9);
     EXPECT_EQ(GpsDbGetRateOfTurn(0), 12.5f);
     EXPECT_EQ(dwGpsDbGetSatsUsedMask(0), 0xFFu);
-    EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 7), 17);  // from message 99
-    EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 0), 14);  // then from GPGSV
+    EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 0), 14);  // from message 99, then from GPGSV,
+    EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 7), 0);   // whose cycle of four clears the rest
     EXPECT_EQ(dwNmeaParseGetGoodMsgTick(0), kNow);
     EXPECT_EQ(dwQelParseGetGoodMsgTick(0), kNow);
     EXPECT_EQ(dwNmeaParseGetChrCnt(0), stream.size());
@@ -210,12 +210,10 @@ private:
             e.velocity = 0.0;
         } else {
             const double speed = std::sqrt(east * east + north * north);
+            e.velocity = speed;  // measured, whether or not the course is taken
             if (e.status == 6 || speed >= 0.5) {
-                e.velocity = speed;
                 e.rawCourse = std::atan2(east, north) * 360.0 / 6.283185307179586;
                 if (e.rawCourse < 0) e.rawCourse += 360.0;
-            } else {
-                e.velocity = 0.0;
             }
         }
         e.ageOfDiff = m.extAgeOfDiff ? m.extAgeOfDiff : m.ageOfDiff;
@@ -277,25 +275,33 @@ private:
         return line(e, nmeaSentence("$GPVTG," + text("%.1f", real(0, 359)) + ",T,034.4,M,005.5,N," + kmh + ",K"));
     }
 
+    // A whole cycle of up to 12 satellites: it replaces the channel table.
     std::string gsv(Expected& e)
     {
-        const int message = pick(1, 4);
-        std::string body = "$GPGSV,4," + std::to_string(message) + ",16";
-        for (int i = 0; i < 4; ++i) {
-            const int sv = pick(1, 32), elevation = pick(0, 90), azimuth = pick(0, 359), snr = pick(0, 55);
-            body += "," + std::to_string(sv) + "," + std::to_string(elevation) + "," + std::to_string(azimuth) + "," +
-                    std::to_string(snr);
-            // Four channels per message; message 4 does not fit the table.
-            if (message <= 3) e.channels[(message - 1) * 4 + i] = {sv, elevation, azimuth, static_cast<double>(snr)};
+        const int count = pick(0, 12);
+        const int messages = count == 0 ? 1 : (count + 3) / 4;
+        std::string lines;
+        for (int channel = 0; channel < 12; ++channel) e.channels[channel] = {};
+        for (int message = 1; message <= messages; ++message) {
+            std::string body = "$GPGSV," + std::to_string(messages) + "," + std::to_string(message) + "," +
+                               std::to_string(count);
+            for (int channel = (message - 1) * 4; channel < count && channel < message * 4; ++channel) {
+                const int sv = pick(1, 32), elevation = pick(0, 90), azimuth = pick(0, 359), snr = pick(0, 55);
+                body += "," + std::to_string(sv) + "," + std::to_string(elevation) + "," +
+                        std::to_string(azimuth) + "," + std::to_string(snr);
+                e.channels[channel] = {sv, elevation, azimuth, static_cast<double>(snr)};
+            }
+            lines += line(e, nmeaSentence(body));
         }
-        return line(e, nmeaSentence(body));
+        return lines;
     }
 
+    // A corrupt sentence changes nothing; one marked not valid is missing.
     std::string rot(Expected& e)
     {
         const std::string rate = text("%.2f", real(-90, 90));
         switch (pick(0, 3)) {
-        case 0: e.rateOfTurn = 100.0f; return line(e, nmeaSentenceBadChecksum("$HEROT," + rate + ",A"));
+        case 0: return line(e, nmeaSentenceBadChecksum("$HEROT," + rate + ",A"));
         case 1: e.rateOfTurn = 100.0f; return line(e, nmeaSentence("$HEROT," + rate + ",V"));
         default: e.rateOfTurn = static_cast<float>(std::atof(rate.c_str())); return line(e, nmeaSentence("$HEROT," + rate + ",A"));
         }
@@ -307,8 +313,7 @@ private:
         const bool west = pick(0, 1) == 1;
         const bool good = pick(0, 4) != 0;
         const std::string body = "$HEHDG," + text("%.1f", real(0, 359)) + ",,," + variation + (west ? ",W" : ",E");
-        e.variation = good ? static_cast<float>(std::atof(variation.c_str())) : 100.0f;
-        if (west) e.variation = -e.variation;
+        if (good) e.variation = static_cast<float>(west ? -std::atof(variation.c_str()) : std::atof(variation.c_str()));
         return line(e, good ? nmeaSentence(body) : nmeaSentenceBadChecksum(body));
     }
 
@@ -322,7 +327,7 @@ private:
             const double limit = angle == &e.pitch ? 90.0 : 180.0;
             const std::string value = empty ? "" : text("%.2f", real(-limit, limit));
             body += "," + value;
-            *angle = good && !empty ? static_cast<float>(std::atof(value.c_str())) : 100.0f;
+            if (good) *angle = empty ? 100.0f : static_cast<float>(std::atof(value.c_str()));
         }
         return line(e, good ? nmeaSentence(body) : nmeaSentenceBadChecksum(body));
     }

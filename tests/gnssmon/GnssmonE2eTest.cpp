@@ -429,8 +429,8 @@ TEST_P(GnssmonJson, EveryFixAsATpvObject) {
         EXPECT_EQ(sim.devicePath(), j["device"]);
         EXPECT_EQ(3, j["mode"]);
         EXPECT_EQ(2, j["status"]);
-        EXPECT_EQ(f.lat, j["lat"].get<double>());
-        EXPECT_EQ(f.lon, j["lon"].get<double>());
+        EXPECT_NEAR(f.lat, j["lat"].get<double>(), 1e-9);
+        EXPECT_NEAR(f.lon, j["lon"].get<double>(), 1e-9);
         EXPECT_NEAR(f.height, j["alt"].get<double>(), 1e-3);
         EXPECT_NEAR(f.speed, j["speed"].get<double>(), 1e-3);
         if (f.speed > 0.0) {
@@ -440,7 +440,7 @@ TEST_P(GnssmonJson, EveryFixAsATpvObject) {
         }
         EXPECT_NEAR(f.velUp, j["climb"].get<double>(), 1e-3);
         EXPECT_EQ(2, j["dgpsAge"]);  // gnsssim's corrections are always 2 s old
-        EXPECT_EQ(f.satsUsed, j["uSat"]);
+        EXPECT_FALSE(j.contains("uSat"));  // the SKY object's
     }
 }
 

@@ -1,8 +1,11 @@
 #include "gnssmon/NmeaParse.h"
 
 #include "gnssmon/GpsDb.h"
+#include "gnssmon/GpsDbSatellites.h"
+#include "gnssmon/TpvReport.h"
 #include "gnssmon/TimeServices.h"
 #include "tests/gnssmon/GnssFeed.h"
+#include "tools/gnssproto/BinEncode.h"
 #include "tools/gnssproto/NmeaEncode.h"
 
 #include <gtest/gtest.h>
@@ -39,6 +42,7 @@ protected:
         for (int i = 0; i < 4; ++i) {
             GpsDbInit(i, false);
             NmeaParseInit(i);
+            QelParseInit(i);
         }
         observed.clear();
         NmeaSetNmeaFoundCallback(observe);
@@ -121,13 +125,13 @@ TEST_F(NmeaParseTest, BinaryHeaderIsNeverALine)
     EXPECT_EQ(observed, std::vector<std::string>{"$BIT"});
 }
 
-TEST_F(NmeaParseTest, GgaGoesToTheObserverOnly)
+TEST_F(NmeaParseTest, GgaGoesToTheObserverAndGivesThePositionWithoutMessage1)
 {
     EXPECT_EQ(feed(nmeaSentence("$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,")), 1);
     ASSERT_EQ(observed.size(), 1u);
     EXPECT_EQ(observed[0], "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47");
-    EXPECT_EQ(dGpsDbGetRawLat(0), 0.0);
-    expectTicks(false, true);  // its checksum is right: the link is alive
+    EXPECT_DOUBLE_EQ(dGpsDbGetRawLat(0), 48.1173);
+    expectTicks(true, true);  // its checksum is right: the link is alive
 }
 
 // Any line whose checksum is right shows the link alive, decoded or not; a
@@ -158,7 +162,6 @@ TEST_F(NmeaParseTest, GoodTickComesFromEveryLineWithARightChecksum)
         EXPECT_EQ(dwNmeaParseGetGoodMsgTick(0), c.good ? kNow : 0u) << c.line;
     }
     EXPECT_STREQ(szGpsDbGetReceiverName(0), "Unknown");
-    EXPECT_EQ(dwGpsDbGetStatusTick(0), 0u);  // not from the corrupt GPGST
 }
 
 TEST_F(NmeaParseTest, InstancesCollectTheirOwnLines)
@@ -434,7 +437,9 @@ TEST_F(NmeaParseTest, VtgSetsSpeedAndCourse)
         {nmeaSentence("$GPVTG,361.0,T,,M,,N,36.0,K,A"), 10.0, 54.7},              // course refused, speed kept
         {nmeaSentence("$GPVTG,nan,T,,M,,N,36.0,K,A"), 10.0, 54.7},
         {nmeaSentenceBadChecksum("$GPVTG,099.0,T,034.4,M,005.5,N,072.0,K,A"), 10.0, 54.7},
-        {nmeaReply("$GPVTG,099.0,T,034.4,M,005.5,N,072.0,K,A"), 20.0, 99.0},     // no checksum: taken
+        {nmeaReply("$GPVTG,099.0,T,034.4,M,005.5,N,072.0,K,A"), 10.0, 54.7},     // no checksum: cut short
+        {nmeaSentence("$GNVTG,099.0,T,034.4,M,005.5,N,072.0,K,A"), 20.0, 99.0},  // any GNSS talker
+        {nmeaSentence("$HEVTG,100.0,T,034.4,M,005.5,N,036.0,K,A"), 20.0, 99.0},  // not a GNSS talker
     };
     for (const Case& c : cases) {
         feed(c.line);
@@ -499,9 +504,9 @@ TEST_F(NmeaParseTest, GsvThatIsCorruptOrOutOfRangeChangesNothing)
             ASSERT_EQ(GpsDbGetGPSChannelDataSV(0, channel), 0) << line << " channel " << channel;
     }
     // One block out of range does not cost the others.
-    feed(nmeaSentence("$GPGSV,3,2,11,14,25,99999,42" + block));
-    EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 4), 0);
-    EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 5), 14);
+    feed(nmeaSentence("$GPGSV,1,1,02,15,25,99999,42" + block));
+    EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 0), 14);
+    EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 1), 0);
 }
 
 TEST_F(NmeaParseTest, AlmanacFillsTheRecordOfItsPrn)
@@ -546,13 +551,13 @@ TEST_F(NmeaParseTest, RateOfTurnNeedsValidFlagAndChecksum)
     };
     const Case cases[] = {
         {nmeaSentence("$HEROT,12.5,A"), 12.5f},
-        {nmeaSentenceBadChecksum("$HEROT,12.5,A"), 100.0f},
+        {nmeaSentenceBadChecksum("$HEROT,-3.25,A"), 12.5f},  // corrupt: the good value stays
         {nmeaSentence("$HEROT,-3.25,A"), -3.25f},
         {nmeaSentence("$HEROT,12.5,V"), 100.0f},
         {nmeaSentence("$HEROT,-3.25,A"), -3.25f},
         {nmeaSentence("$HEROT,,A"), 100.0f},
         {nmeaSentence("$HEROT,-3.25,A"), -3.25f},
-        {nmeaReply("$HEROT,12.5,A"), 100.0f},  // no checksum
+        {nmeaReply("$HEROT,12.5,A"), -3.25f},  // no checksum: cut short
         {nmeaSentence("$HEROT,-3.25,A"), -3.25f},
         {nmeaSentence("$HEROT,nan,A"), 100.0f},
         {nmeaSentence("$HEROT,-3.25,A"), -3.25f},
@@ -583,10 +588,10 @@ TEST_F(NmeaParseTest, AttitudeTakesEachAngleThatIsThere)
     feed(nmeaSentence("$PVRN,XYZ,123521.00,1.0,2.0,3.0"));
     EXPECT_EQ(GpsDbGetYaw(0), 272.0f);
 
-    feed(nmeaSentenceBadChecksum("$PVRN,HPR,123522.00,273.00,1.00,1.00"));
-    EXPECT_EQ(GpsDbGetYaw(0), 100.0f);
+    feed(nmeaSentenceBadChecksum("$PVRN,HPR,123522.00,273.00,1.00,1.00"));  // corrupt: the good values stay
+    EXPECT_EQ(GpsDbGetYaw(0), 272.0f);
     EXPECT_EQ(GpsDbGetPitch(0), 100.0f);
-    EXPECT_EQ(GpsDbGetRoll(0), 100.0f);
+    EXPECT_EQ(GpsDbGetRoll(0), 0.9f);
 
     feed(nmeaSentence("$PVRN,HPR,123523.00,inf,-91.0,1e999"));
     EXPECT_EQ(GpsDbGetYaw(0), 100.0f);
@@ -603,8 +608,12 @@ TEST_F(NmeaParseTest, VariationIsNegativeToTheWest)
     const Case cases[] = {
         {nmeaSentence("$HEHDG,238.8,,,13.9,W"), -13.9f},
         {nmeaSentence("$HEHDG,238.8,,,13.9,E"), 13.9f},
-        {nmeaSentenceBadChecksum("$HEHDG,238.8,,,13.9,W"), -100.0f},
+        {nmeaSentenceBadChecksum("$HEHDG,238.8,,,14.9,W"), 13.9f},  // corrupt: the good value stays
         {nmeaSentence("$HEHDG,238.8,,,,E"), 100.0f},
+        {nmeaSentence("$HEHDG,238.8,,,,W"), 100.0f},  // missing to the west is missing all the same
+        {nmeaSentence("$SDHDG,238.8,,,2.5,W"), -2.5f},  // any heading talker
+        {nmeaReply("$HEHDG,238.8,,,3.0,E"), -2.5f},    // no checksum: cut short
+        {nmeaSentence("$HEHDG,238.8,,,200.0,W"), 100.0f},
         {nmeaSentence("$HEHDG,238.8,,,13.9,W"), -13.9f},
         {nmeaSentence("$HEHDG,238.8"), 100.0f},
         {nmeaSentence("$HEHDG,238.8,,,13.9,W"), -13.9f},
@@ -620,12 +629,148 @@ TEST_F(NmeaParseTest, VariationIsNegativeToTheWest)
     }
 }
 
+// ---- satellites of every talker -------------------------------------------------
+
+// (gnssid, svid, PRN) of every satellite in the view, in order.
+std::vector<std::vector<int>> view()
+{
+    std::vector<std::vector<int>> satellites;
+    for (int i = 0; i < iGpsDbGetSatelliteCount(0); ++i) {
+        const _GPS_DB_SATELLITE* s = pGpsDbGetSatellite(0, i);
+        satellites.push_back({s->byGnssId, s->bySvid, s->wPrn});
+    }
+    return satellites;
+}
+
+TEST_F(NmeaParseTest, GsvOfEveryTalkerNamesItsConstellation)
+{
+    struct Case {
+        const char* sentence;
+        std::vector<int> satellite;  // gnssid, svid, PRN
+    };
+    const Case cases[] = {
+        {"$GPGSV,1,1,01,07,05,097,30", {0, 7, 7}},      {"$GPGSV,1,1,01,36,19,156,51", {1, 123, 36}},
+        {"$GPGSV,1,1,01,193,40,100,", {5, 1, 193}},     {"$GLGSV,1,1,01,66,37,078,27", {6, 2, 66}},
+        {"$GAGSV,1,1,01,04,52,298,,7", {2, 4, 304}},    {"$GBGSV,1,1,01,05,27,090,", {3, 5, 405}},
+        {"$BDGSV,1,1,01,214,19,016,", {3, 14, 414}},    {"$PQGSV,1,1,01,02,20,116,,0,4", {3, 2, 402}},
+        {"$QZGSV,1,1,01,01,60,100,40", {5, 1, 193}},    {"$GQGSV,1,1,01,02,60,100,40", {5, 2, 194}},
+        {"$GIGSV,1,1,01,03,30,200,35", {7, 3, 3}},      {"$GNGSV,1,1,01,301,30,200,35", {2, 1, 301}},
+    };
+    for (const Case& c : cases) {
+        GpsDbInit(0, false);
+        feed(nmeaSentence(c.sentence));
+        EXPECT_EQ(view(), (std::vector<std::vector<int>>{c.satellite})) << c.sentence;
+    }
+}
+
+TEST_F(NmeaParseTest, GsvCycleReplacesItsTalkersSatellitesOnly)
+{
+    feed(nmeaSentence("$GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00") +
+         nmeaSentence("$GPGSV,3,2,11,14,25,170,00,16,57,208,39,18,67,296,40,19,40,246,00") +
+         nmeaSentence("$GPGSV,3,3,11,22,42,067,42,24,14,311,43,27,05,244,") +
+         nmeaSentence("$GLGSV,1,1,02,66,37,078,27,67,62,349,26"));
+    EXPECT_EQ(iGpsDbGetSatelliteCount(0), 13);
+    // Satellites that have set leave with the next cycle, and their channels with them.
+    feed(nmeaSentence("$GPGSV,1,1,02,22,42,067,42,24,14,311,43"));
+    EXPECT_EQ(view(), (std::vector<std::vector<int>>{{6, 2, 66}, {6, 3, 67}, {0, 22, 22}, {0, 24, 24}}));
+    for (int channel = 2; channel < GPS_DB_CHANNELS; ++channel) EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, channel), 0) << channel;
+    EXPECT_EQ(GpsDbGetGLONASSChannelDataSV(0, 1), 67);
+}
+
+// NMEA 4.10 ends a GSV message with the signal ID: not a satellite.
+TEST_F(NmeaParseTest, GsvSignalIdIsNoSatellite)
+{
+    feed(nmeaSentence("$GPGSV,2,1,06,14,49,042,20,19,34,153,22,30,34,085,24,05,16,232,,1") +
+         nmeaSentence("$GPGSV,2,2,06,07,05,097,,13,80,264,,1"));
+    EXPECT_EQ(iGpsDbGetSatelliteCount(0), 6);
+    EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 5), 13);
+    EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 6), 0);
+}
+
+TEST_F(NmeaParseTest, GsvCycleNotWholeChangesNothing)
+{
+    feed(nmeaSentence("$GPGSV,1,1,01,07,05,097,30"));
+    const std::string lines[] = {
+        nmeaReply("$GPGSV,1,1,01,25,32,097"),                                        // cut short: no checksum
+        nmeaSentence("$GPGSV,2,2,05,25,32,097,40"),                                  // its message 1 missed
+        nmeaSentence("$GPGSV,2,1,05,25,32,097,40") + nmeaSentence("$GPGSV,3,2,05,26,32,097,40"),  // another cycle's
+        nmeaSentence("$GPGSV,2,1,05,25,32,097,40") + nmeaSentence("$GPGSV,2,2,05,27,32,097,40,1"),  // another signal's
+        nmeaSentence("$GPGSV,2,1,05,25,32,097,40") + nmeaSentence("$GLGSV,2,1,05,66,37,078,27") +
+            nmeaSentence("$GPGSV,2,2,05,27,32,097,40"),                                            // interrupted
+    };
+    for (const std::string& line : lines) {
+        feed(line);
+        EXPECT_EQ(view(), (std::vector<std::vector<int>>{{0, 7, 7}})) << line;
+        EXPECT_EQ(GpsDbGetGPSChannelDataSV(0, 0), 7) << line;
+    }
+}
+
+TEST_F(NmeaParseTest, GsaMarksTheSatellitesOfItsSystemUsed)
+{
+    feed(nmeaSentence("$GNGSA,A,3,68,69,,,,,,,,,,,1.5,1.3,1.0,2") + nmeaSentence("$GNGSA,A,3,04,05,,,,,,,,,,,1.5,1.3,1.0,3") +
+         nmeaSentence("$GNGSA,A,3,11,,,,,,,,,,,,1.5,1.3,1.0"));
+    EXPECT_TRUE(bGpsDbSatelliteUsed(0, 6, 4));   // GLONASS 68
+    EXPECT_TRUE(bGpsDbSatelliteUsed(0, 2, 5));   // Galileo 5
+    EXPECT_TRUE(bGpsDbSatelliteUsed(0, 0, 11));  // GPS 11, by its number
+    EXPECT_FALSE(bGpsDbSatelliteUsed(0, 0, 4));
+    EXPECT_FLOAT_EQ(fGpsDbGetPdop(0), 1.5f);
+    EXPECT_FLOAT_EQ(fGpsDbGetVdop(0), 1.0f);
+}
+
+// ---- positions from NMEA ---------------------------------------------------------
+
+TEST_F(NmeaParseTest, PositionsFromTheSentencesOfAnEpoch)
+{
+    // A fix has its time once a ZDA or RMC has given the date.
+    const std::string gga = "$GPGGA,213120.000,4404.1295864,N,12118.8685453,W,1,07,1.2,1102.537,M,-20.300,M,,";
+    feed(nmeaSentence(gga));
+    EXPECT_EQ(TpvReportLine(0, nullptr).find("time"), std::string::npos);
+    feed(nmeaSentence("$GPZDA,213120.000,07,04,2016,00,00") + nmeaSentence(gga));
+    EXPECT_NE(TpvReportLine(0, nullptr).find("\"time\":\"2016-04-07T21:31:20.000Z\""), std::string::npos);
+
+    feed(nmeaSentence("$GPRMC,213121.000,A,4404.1295864,N,12118.8685453,W,005.0,122.7,070416,,,D") +
+         nmeaSentence("$GPGGA,213121.000,4404.1295864,N,12118.8685453,W,2,07,1.2,1102.537,M,-20.300,M,1.5,0000"));
+    EXPECT_NEAR(dGpsDbGetRawLat(0), 44.06882644, 1e-9);
+    EXPECT_NEAR(dGpsDbGetRawLon(0), -121.314475755, 1e-9);
+    const std::string tpv = TpvReportLine(0, nullptr);
+    for (const char* field : {"\"mode\":3,\"status\":2,\"time\":\"2016-04-07T21:31:21.000Z\"", "\"alt\":1102.537",
+                              "\"track\":122.7", "\"speed\":2.572", "\"dgpsAge\":1.5"})
+        EXPECT_NE(tpv.find(field), std::string::npos) << field << " in " << tpv;
+    EXPECT_EQ(tpv.find("climb"), std::string::npos) << tpv;
+    EXPECT_EQ(iGpsDbGetNumSats(0), 7);
+
+    // Three satellites give a 2D fix; a sentence without a fix gives none.
+    feed(nmeaSentence("$GNGGA,213122.000,4404.1296266,N,12118.8685655,W,1,03,1.2,1102.396,M,-20.300,M,,"));
+    EXPECT_EQ(iGpsDbGetGpsStatus(0), 1);
+    feed(nmeaSentence("$GNGLL,4404.1296473,N,12118.8685846,W,213123.000,V,N"));
+    EXPECT_EQ(iGpsDbGetGpsStatus(0), 0);
+    EXPECT_NEAR(dGpsDbGetRawLat(0), 44.06882711, 1e-8);
+}
+
+TEST_F(NmeaParseTest, PositionsFromNmeaOnlyWhileMessage1IsQuiet)
+{
+    GnssProto::Bin1 m;
+    m.week = 2000;
+    m.lat = 10.0;
+    m.lon = 20.0;
+    GnssFeed::bin(GnssProto::encodeBin1(m));
+    const std::string gga = nmeaSentence("$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+    feed(gga);
+    EXPECT_EQ(dGpsDbGetRawLat(0), 10.0);
+    TimerForTestOnlyFreeze(kNow + 2999);
+    feed(gga);
+    EXPECT_EQ(dGpsDbGetRawLat(0), 10.0);
+    TimerForTestOnlyFreeze(kNow + 3000);
+    feed(gga);
+    EXPECT_DOUBLE_EQ(dGpsDbGetRawLat(0), 48.1173);
+}
+
 TEST_F(NmeaParseTest, UnknownNamesAreIgnored)
 {
-    EXPECT_EQ(feed(nmeaSentence("$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W") +
+    EXPECT_EQ(feed(nmeaSentence("$GPXTE,A,A,0.67,L,N") +
                    nmeaReply("$>JX,1,2") + nmeaReply("$>JSHOWX,DIFF,WAAS") + nmeaReply("$")),
               4);
-    expectTicks(false, true);  // the GPRMC: its checksum is right
+    expectTicks(false, true);  // the GPXTE: its checksum is right
     EXPECT_EQ(iGpsDbGetDiffType(0), 0);
 }
 

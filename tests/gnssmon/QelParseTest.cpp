@@ -163,7 +163,8 @@ TEST_F(QelParseTest, Message1SlowCourseOnlyInRtk)
     // 0.4 m/s towards 90 degrees, after a fix towards 0 degrees.
     feed(encodeBin1(moving(1.0f, 0.0f)));
     feed(encodeBin1(moving(0.0f, 0.4f)));
-    EXPECT_EQ(dGpsDbGetVelocity(0), 0.0);
+    EXPECT_NEAR(dGpsDbGetVelocity(0), 0.4, 1e-6);  // the speed measured; only the track is not known
+    EXPECT_FALSE(bGpsDbGetTrackKnown(0));
     EXPECT_NEAR(dGpsDbGetRawCourse(0), 0.0, 1e-9);
 
     // Differential type RTK on instance 0 (it also rules the other instances).
@@ -184,13 +185,14 @@ TEST_F(QelParseTest, Message1SlowCourseWhenThePreviousFixWasRtk)
     Bin1 fixed = moving(0.4f, 0.0f);
     fixed.navMode = 6;
     feed(encodeBin1(fixed));  // status 6 is stored after this message's course
-    EXPECT_EQ(dGpsDbGetVelocity(0), 0.0);
+    EXPECT_FALSE(bGpsDbGetTrackKnown(0));
     EXPECT_EQ(iGpsDbGetGpsStatus(0), 6);
 
     Bin1 next = moving(0.0f, 0.4f);
     feed(encodeBin1(next));
     EXPECT_NEAR(dGpsDbGetVelocity(0), 0.4, 1e-6);
     EXPECT_NEAR(dGpsDbGetRawCourse(0), 90.0, 1e-9);
+    EXPECT_TRUE(bGpsDbGetTrackKnown(0));
 }
 
 // ---- message 2 ---------------------------------------------------------------------

@@ -16,11 +16,14 @@
 
 #include "gnssmon/Gms.h"
 #include "gnssmon/GpsDb.h"
+#include "gnssmon/GpsDbSatellites.h"
+#include "gnssmon/GpsTranslateBinMsg.h"
 #include "gnssmon/NmeaParse.h"
 #include "gnssmon/QelParse.h"
 #include "gnssmon/TimeServices.h"
 #include "tests/gnssmon/MixedStream.h"
 #include "tests/support/Pty.h"
+#include "tools/nmeareplay/Replayer.h"
 
 #include <gtest/gtest.h>
 
@@ -217,24 +220,28 @@ TEST(ReceivePathAllocation, LongMixedStreamThroughGmsProcessAllocatesNothing)
     TimerForTestOnlyFreeze(tick);
     ASSERT_EQ(iGmsInit(0, &setup), 0);
 
-    long counted = 0;
     std::size_t sent = 0;
     std::string written;
-    while (sent < stream.bytes.size()) {
-        const std::size_t n = std::min(kChunk, stream.bytes.size() - sent);
-        pty.write(stream.bytes.substr(sent, n));
-        sent += n;
-        const auto deadline = std::chrono::steady_clock::now() + 10s;
-        while (dwNmeaParseGetChrCnt(0) < sent && std::chrono::steady_clock::now() < deadline) {
-            counted += allocationsDuring([] { GmsProcess(); });
-            tick += kPollMs;
-            TimerForTestOnlyFreeze(tick);
+    // Feeds `bytes` through the pty and GmsProcess; the allocations counted.
+    const auto feed = [&](const std::string& bytes) {
+        long counted = 0;
+        for (std::size_t at = 0; at < bytes.size();) {
+            const std::size_t n = std::min(kChunk, bytes.size() - at);
+            pty.write(bytes.substr(at, n));
+            at += n;
+            sent += n;
+            const auto deadline = std::chrono::steady_clock::now() + 10s;
+            while (dwNmeaParseGetChrCnt(0) < sent && std::chrono::steady_clock::now() < deadline) {
+                counted += allocationsDuring([] { GmsProcess(); });
+                tick += kPollMs;
+                TimerForTestOnlyFreeze(tick);
+            }
+            EXPECT_EQ(dwNmeaParseGetChrCnt(0), sent) << "the stream stopped reaching the parsers";
+            drain(pty.master(), written);
         }
-        ASSERT_EQ(dwNmeaParseGetChrCnt(0), sent) << "the stream stopped reaching the parsers";
-        drain(pty.master(), written);
-    }
-    TimerForTestOnlyThaw();
-
+        return counted;
+    };
+    const long counted = feed(stream.bytes);
     EXPECT_EQ(counted, 0) << "heap allocations on the receive path";
     // The stream went through whole and was decoded.
     EXPECT_EQ(dwQelParseGetChrCnt(0), stream.bytes.size());
@@ -244,6 +251,17 @@ TEST(ReceivePathAllocation, LongMixedStreamThroughGmsProcessAllocatesNothing)
     // The whole configuration sequence ran inside the counted calls.
     EXPECT_NE(written.find("$JASC,GPGGA,10.000000\r\n"), std::string::npos) << written;
     EXPECT_NE(written.find("$JBAUD,57600,PORTD\r\n"), std::string::npos) << written;
+
+    // Then message 1 stops and a real receiver's NMEA takes over: positions,
+    // every constellation's satellites and their cycles, 4.10 signal IDs.
+    tick += BIN_MSG1_QUIET_MS;
+    std::string capture;
+    for (const std::string& line : NmeaReplay::captureLines(std::string(VELTRIO_CAPTURES_DIR) + "/quectel-eg25-g.log"))
+        capture += line + "\r\n";
+    EXPECT_EQ(feed(capture), 0) << "heap allocations on the receive path of NMEA positions and satellites";
+    TimerForTestOnlyThaw();
+    EXPECT_NEAR(dGpsDbGetRawLat(0), 36.7638, 0.001);  // where the capture was taken
+    EXPECT_GT(iGpsDbGetSatelliteCount(0), 20);
 }
 
 } // namespace

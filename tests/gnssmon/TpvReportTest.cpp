@@ -1,6 +1,8 @@
 #include "gnssmon/TpvReport.h"
 
 #include "gnssmon/GpsDb.h"
+#include "gnssmon/GpsDbSatellites.h"
+#include "gnssmon/SkyReport.h"
 #include "gnssmon/QelParse.h"
 
 #include <gtest/gtest.h>
@@ -42,7 +44,7 @@ protected:
         GpsDbSetVelocity(0, 12.0);
         GpsDbSetCourse(0, 45.0);
         GpsDbSetVerticalVelocity(0, static_cast<double>(-0.25f));
-        GpsDbSetAgeOfDiff(0, 2);
+        GpsDbSetDgpsAge(0, 2.5);
         GpsDbSetNumSats(0, 9);
         GpsDbSetGpsStatus(0, 4);
     }
@@ -52,8 +54,8 @@ protected:
 TEST_F(TpvReportTest, WholeFixWithTheNamesAndUnitsOfATpvObject) {
     const json expected = {
         {"class", "TPV"}, {"device", "/dev/ttyO1"}, {"mode", 3}, {"status", 2},
-        {"time", "2024-02-07T23:59:42.000Z"}, {"lat", 49.2741666667}, {"lon", -123.1207375},
-        {"alt", 70.123}, {"track", 45.0}, {"speed", 12.0}, {"climb", -0.25}, {"dgpsAge", 2}, {"uSat", 9},
+        {"time", "2024-02-07T23:59:42.000Z"}, {"lat", 49.274166667}, {"lon", -123.1207375},
+        {"alt", 70.123}, {"track", 45.0}, {"speed", 12.0}, {"climb", -0.25}, {"dgpsAge", 2.5},
     };
     EXPECT_EQ(expected, report());
     const std::string line = TpvReportLine(0, "/dev/ttyO1");
@@ -85,14 +87,16 @@ TEST_F(TpvReportTest, NavigationModeGivesModeStatusAndFields) {
         for (const char* f : {"lat", "lon", "speed", "track"}) EXPECT_EQ(r.position, j.contains(f)) << r.navMode << f;
         for (const char* f : {"alt", "climb"}) EXPECT_EQ(r.height, j.contains(f)) << r.navMode << f;
         EXPECT_EQ(r.dgpsAge, j.contains("dgpsAge")) << r.navMode;
-        EXPECT_TRUE(j.contains("time") && j.contains("uSat")) << r.navMode;
+        EXPECT_TRUE(j.contains("time")) << r.navMode;
+        EXPECT_FALSE(j.contains("uSat")) << r.navMode;  // the SKY report's
     }
 }
 
 TEST_F(TpvReportTest, UnknownValuesAreLeftOut) {
-    GpsDbSetVelocity(0, 0.0);  // standing still: the course kept from before means nothing
+    GpsDbSetVelocity(0, 0.048);  // below the course cut-off: the speed stands, the track is not known
+    GpsDbSetCourse(0, 300.0);
     EXPECT_FALSE(report().contains("track"));
-    EXPECT_EQ(0.0, report()["speed"]);
+    EXPECT_EQ(0.048, report()["speed"]);
 
     GpsDbSetRawLat(0, std::numeric_limits<double>::quiet_NaN());
     GpsDbSetAlt(0, std::numeric_limits<double>::infinity());
@@ -100,7 +104,15 @@ TEST_F(TpvReportTest, UnknownValuesAreLeftOut) {
     EXPECT_FALSE(report().contains("alt"));
     EXPECT_TRUE(report().contains("lon"));
 
-    GpsDbSetAgeOfDiff(0, 9999);  // never reported
+    // Out of their ranges: not known either.
+    GpsDbSetRawLat(0, 1e300);
+    GpsDbSetRawLon(0, -180.5);
+    GpsDbSetAlt(0, 1e300);
+    GpsDbSetVelocity(0, -1.0);
+    GpsDbSetDgpsAge(0, 1e300);
+    for (const char* field : {"lat", "lon", "alt", "speed", "dgpsAge"}) EXPECT_FALSE(report().contains(field)) << field;
+
+    GpsDbSetDgpsAge(0, std::numeric_limits<double>::quiet_NaN());  // never reported
     EXPECT_FALSE(report().contains("dgpsAge"));
 
     GpsDbInit(0, false);  // no message 1 yet: no week, no time
@@ -109,8 +121,46 @@ TEST_F(TpvReportTest, UnknownValuesAreLeftOut) {
 
 TEST_F(TpvReportTest, LeapSecondsFromTheReceiverWhenItSentThem) {
     EXPECT_EQ("2024-02-07T23:59:42.000Z", report()["time"]);
+    EXPECT_FALSE(report().contains("leapseconds"));  // not given: 18 assumed, not told
     pQelParseGetState(0)->wGpsUtcDiff = 19;
     EXPECT_EQ("2024-02-07T23:59:41.000Z", report()["time"]);
+    EXPECT_EQ(19, report()["leapseconds"]);
+}
+
+int skyReports = 0;
+void countSky(int, int report) { skyReports += report == GPS_DB_REPORT_SKY; }
+
+TEST(SkyReport, EachSatelliteOnceWithWhatIsKnown) {
+    GpsDbInit(0, false);
+    QelParseInit(0);
+    GpsDbSetReportCallback(countSky);
+    const float unknown = std::numeric_limits<float>::quiet_NaN();
+    const _GPS_DB_SATELLITE l1[] = {{66, 6, 2, 0, 37.0f, 78.0f, 27.0f}, {7, 0, 7, 0, 5.0f, 97.0f, unknown}};
+    const _GPS_DB_SATELLITE l5[] = {{7, 0, 7, 0, 5.0f, 97.0f, 40.0f}};  // GPS 7 again, on another signal
+    GpsDbReplaceSatellites(0, 1, l1, 2);
+    GpsDbReplaceSatellites(0, 2, l5, 1);
+    GpsDbSetReportCallback(nullptr);
+    GpsDbSetUsedSatellitesFix(0, 1.0);
+    GpsDbAddUsedSatellite(0, 6, 2);
+    GpsDbSetHdop(0, 0.9f);
+    GpsDbSetNumSats(0, 9);
+
+    const json expected = {
+        {"class", "SKY"}, {"device", "/dev/ttyO1"}, {"hdop", 0.9}, {"nSat", 2}, {"uSat", 9},
+        {"satellites",
+         {{{"PRN", 66}, {"gnssid", 6}, {"svid", 2}, {"el", 37.0}, {"az", 78.0}, {"ss", 27.0}, {"used", true}},
+          {{"PRN", 7}, {"gnssid", 0}, {"svid", 7}, {"el", 5.0}, {"az", 97.0}, {"used", false}}}},
+    };
+    EXPECT_EQ(expected, json::parse(SkyReportLine(0, "/dev/ttyO1")));
+    EXPECT_EQ(2, skyReports);
+
+    // The next fix's used satellites replace the last fix's.
+    GpsDbSetUsedSatellitesFix(0, 2.0);
+    GpsDbAddUsedSatellite(0, 0, 7);
+    const json sky = json::parse(SkyReportLine(0, nullptr));
+    EXPECT_FALSE(sky["satellites"][0]["used"]);
+    EXPECT_TRUE(sky["satellites"][1]["used"]);
+    EXPECT_FALSE(sky.contains("device"));
 }
 
 } // namespace
