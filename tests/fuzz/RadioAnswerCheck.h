@@ -11,9 +11,9 @@ namespace RadioAnswerCheck {
 
 // The token answer of every setter and mode command, exactly: "ERROR" before
 // the first NUL completes with COMMAND_STATUS_ERROR at its place; else the
-// response token anywhere (an empty token at once) completes with
-// COMMAND_STATUS_OK at its place; else parse returns false and leaves status,
-// start and length alone.
+// response token anywhere completes with
+// COMMAND_STATUS_OK at its place (an empty token needs at least one byte);
+// else parse returns false and leaves status, start and length alone.
 inline void tokenParse(Veltrio::Radio::Command& command, const Veltrio::Common::CharVector& data,
                        const std::string& token)
 {
@@ -24,7 +24,7 @@ inline void tokenParse(Veltrio::Radio::Command& command, const Veltrio::Common::
     const std::string all = data.str();
     const std::string text = all.substr(0, all.find('\0'));
     const std::size_t error = text.find("ERROR");
-    const std::size_t ok = all.find(token);
+    const std::size_t ok = all.empty() ? std::string::npos : all.find(token);
     if (error != std::string::npos) {
         FUZZ_CHECK(done && command.getStatus() == COMMAND_STATUS_ERROR);
         FUZZ_CHECK(start == error && length == 5);
