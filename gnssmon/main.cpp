@@ -8,6 +8,7 @@
 
 #include "gnssmon/Gms.h"
 #include "gnssmon/GpsDb.h"
+#include "gnssmon/GpsdServer.h"
 #include "gnssmon/SkyReport.h"
 #include "gnssmon/TimeServices.h"
 #include "gnssmon/TpvReport.h"
@@ -26,6 +27,7 @@
 #include <cmath>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -49,6 +51,7 @@ struct Options {
     unsigned int baud = 0;
     double duration = kDefaultDurationS;  // s; 0: until a stop signal
     bool json = false;
+    std::string listen;  // [ADDRESS:]PORT of the client server; empty: none
 };
 
 // The rates both the receiver and the UART run at. Any other would strand the
@@ -114,6 +117,19 @@ struct JsonReports {
 std::string JsonReports::device;
 std::string JsonReports::lastTpv;
 
+// The database's one report callback, for standard output and the server.
+struct Reports {
+    static bool json;
+    static GpsdServer* server;
+
+    static void made(int instance, int report) {
+        if (json) JsonReports::print(instance, report);
+        if (server != nullptr) server->report(instance, report);
+    }
+};
+bool Reports::json = false;
+GpsdServer* Reports::server = nullptr;
+
 // SIGINT and SIGTERM are blocked and taken from the descriptor this returns,
 // which the loop waits on: a run ends between two passes, never in the middle
 // of a line. -1 when the descriptor cannot be had; the signals then keep their
@@ -164,6 +180,7 @@ int main(int argc, char** argv) {
              }
          }), "seconds to run (0: until SIGINT or SIGTERM)")
         ("json", po::bool_switch(&o.json), "print each new fix as a JSON TPV object, and the satellites after each cycle of them as a SKY object, one per line")
+        ("listen", po::value<std::string>(&o.listen), "serve the positions to gpsd clients (gpspipe, cgps, python3-gps) on TCP [ADDRESS:]PORT; ADDRESS 127.0.0.1 unless given")
         ("trace", "show every byte written to and read from the receiver on standard error");
 
     po::variables_map vm;
@@ -183,6 +200,21 @@ int main(int argc, char** argv) {
     if (!parseBaud(o.baudText, o.baud)) {
         std::cout << "Invalid baudrate: " << o.baudText << std::endl;
         return 1;
+    }
+
+    std::unique_ptr<GpsdServer> server;
+    if (vm.count("listen")) {
+        boost::asio::ip::tcp::endpoint endpoint;
+        if (!GpsdServer::parseListen(o.listen, endpoint)) {
+            std::cout << "Invalid listen address: " << o.listen << std::endl;
+            return 1;
+        }
+        try {
+            server = std::make_unique<GpsdServer>(endpoint, o.port, o.baud);
+        } catch (const boost::system::system_error& e) {
+            std::cout << "Cannot listen on " << o.listen << ": " << e.code().message() << std::endl;
+            return 1;
+        }
     }
 
     const int signalFd = stopSignalFd();
@@ -226,10 +258,10 @@ int main(int argc, char** argv) {
     // reopening it.
     iGmsInit(0, &setup);
 
-    if (o.json) {
-        JsonReports::device = o.port;
-        GpsDbSetReportCallback(JsonReports::print);
-    }
+    JsonReports::device = o.port;
+    Reports::json = o.json;
+    Reports::server = server.get();
+    if (o.json || server) GpsDbSetReportCallback(Reports::made);
     PositionPrinter printer;
     const auto started = std::chrono::steady_clock::now();
     bool lineHungUp = false;
@@ -247,7 +279,7 @@ int main(int argc, char** argv) {
         const uint32_t now = TimerTick();
         uint32_t due;
         if (bGmsGetNextActionTick(&due)) shortenTo(timeoutMs, static_cast<int32_t>(due - now));
-        pollfd fds[2] = {{signalFd, POLLIN, 0}, {iGmsGetUartFd(0), POLLIN, 0}};
+        pollfd fds[3] = {{signalFd, POLLIN, 0}, {iGmsGetUartFd(0), POLLIN, 0}, {server ? server->pollFd() : -1, POLLIN, 0}};
         if (lineHungUp) {
             const int32_t pause = static_cast<int32_t>(lineWatchedAgain - now);
             lineHungUp = pause > 0;
@@ -256,8 +288,9 @@ int main(int argc, char** argv) {
                 shortenTo(timeoutMs, pause);
             }
         }
-        poll(fds, 2, timeoutMs);  // EINTR and the like: one more pass
+        poll(fds, 3, timeoutMs);  // EINTR and the like: one more pass
         if (fds[0].revents & POLLIN) break;  // SIGINT or SIGTERM
+        if (fds[2].revents & POLLIN) server->process();
         if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
             lineHungUp = true;
             lineWatchedAgain = TimerTick() + kHangupPauseMs;
