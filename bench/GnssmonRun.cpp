@@ -44,8 +44,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
@@ -81,12 +83,114 @@ double onCpuSeconds(pid_t pid)
     return (in >> ns) ? static_cast<double>(ns) / 1e9 : -1.0;
 }
 
+// What a TPV object and the message it came from have in common. gnssmon's
+// objects carry the time of binary message 1, to the millisecond; gpsd's
+// have no time without a date (the receiver sends no RMC), so their latitude,
+// to 1e-6 degrees (a tenth of a metre: the receiver moves 1.2 m between two
+// GGA sentences), is matched to the GGA sentence's.
+std::string timeKey(const std::string& tpv)
+{
+    const std::size_t at = tpv.find("\"time\":\"");
+    return at == std::string::npos ? std::string() : tpv.substr(at + 8, 24);
+}
+
+std::string latitudeKey(double degrees)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6f", degrees);
+    return text;
+}
+
+std::string latitudeKey(const std::string& tpv)
+{
+    const std::size_t at = tpv.find("\"lat\":");
+    return at == std::string::npos ? std::string() : latitudeKey(std::atof(tpv.c_str() + at + 6));
+}
+
+// `count` gpsd clients on localhost:`port` that ask for JSON reports; one
+// thread reads them all and stamps each TPV object as it arrives.
+class Watchers {
+public:
+    Watchers(int port, int count)
+    {
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(static_cast<uint16_t>(port));
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const std::string watch = "?WATCH={\"enable\":true,\"json\":true};\n";
+        for (int i = 0; i < count; ++i) {
+            int fd = -1;
+            for (int tries = 0; tries < 100 && fd < 0; ++tries) {
+                fd = socket(AF_INET, SOCK_STREAM, 0);
+                if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) break;
+                close(fd);
+                fd = -1;
+                std::this_thread::sleep_for(50ms);
+            }
+            if (fd < 0) throw std::runtime_error("nothing listens on port " + std::to_string(port));
+            if (::write(fd, watch.data(), watch.size()) != static_cast<ssize_t>(watch.size()))
+                throw std::runtime_error("watcher");
+            fds.push_back(fd);
+        }
+        reader = std::thread([this] { readAll(); });
+    }
+
+    ~Watchers() { stop(); }
+
+    void stop()
+    {
+        for (const int fd : fds) shutdown(fd, SHUT_RDWR);
+        if (reader.joinable()) reader.join();
+        for (const int fd : fds) close(fd);
+        fds.clear();
+    }
+
+    std::size_t reports() const { return tpvReports; }
+    // Each TPV object that arrived, and when it came (after stop()).
+    const std::vector<std::pair<std::string, Bench::Clock::time_point>>& arrivals() const { return arrived; }
+
+private:
+    void readAll()
+    {
+        std::vector<std::string> pending(fds.size());
+        std::vector<pollfd> p;
+        for (const int fd : fds) p.push_back({fd, POLLIN, 0});
+        for (std::size_t open = fds.size(); open > 0;) {
+            if (poll(p.data(), p.size(), 1000) <= 0) continue;
+            const auto now = Bench::Clock::now();
+            for (std::size_t i = 0; i < p.size(); ++i) {
+                if (!(p[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+                char buf[4096];
+                const ssize_t n = ::read(fds[i], buf, sizeof buf);
+                if (n <= 0) {
+                    p[i].fd = -1;  // at its end
+                    --open;
+                    continue;
+                }
+                pending[i].append(buf, static_cast<std::size_t>(n));
+                for (std::size_t end; (end = pending[i].find('\n')) != std::string::npos; pending[i].erase(0, end + 1)) {
+                    const std::string line = pending[i].substr(0, end);
+                    if (line.find("\"class\":\"TPV\"") == std::string::npos) continue;
+                    ++tpvReports;
+                    arrived.emplace_back(line, now);
+                }
+            }
+        }
+    }
+
+    std::vector<int> fds;
+    std::thread reader;
+    std::atomic<std::size_t> tpvReports{0};
+    std::vector<std::pair<std::string, Bench::Clock::time_point>> arrived;
+};
+
 // Debian's gpsd on a pseudo-terminal of its own, in the foreground, reading
-// only (it writes nothing to the device), with one watcher that asks for
-// JSON reports and counts the TPV objects it gets.
+// only (it writes nothing to the device), with `watchers` clients that ask
+// for JSON reports and count the TPV objects they get. The time each GGA
+// sentence was written to it is kept, by its latitude.
 class Gpsd {
 public:
-    explicit Gpsd(int port)
+    explicit Gpsd(int port, int watchers = 1)
     {
         termios raw{};
         cfmakeraw(&raw);
@@ -107,34 +211,7 @@ public:
         const int spawned = posix_spawnp(&pid, "gpsd", &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         if (spawned != 0) throw std::runtime_error("cannot start gpsd (bench/run installs it)");
-
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(static_cast<uint16_t>(port));
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        for (int tries = 0; tries < 100; ++tries) {
-            watcher = socket(AF_INET, SOCK_STREAM, 0);
-            if (connect(watcher, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) break;
-            close(watcher);
-            watcher = -1;
-            std::this_thread::sleep_for(50ms);
-        }
-        if (watcher < 0) throw std::runtime_error("gpsd does not listen on port " + portText);
-        const std::string watch = "?WATCH={\"enable\":true,\"json\":true};\n";
-        if (::write(watcher, watch.data(), watch.size()) != static_cast<ssize_t>(watch.size()))
-            throw std::runtime_error("gpsd watcher");
-        reader = std::thread([this] {
-            std::string pending;
-            char buf[4096];
-            for (ssize_t n; (n = ::read(watcher, buf, sizeof buf)) > 0;) {
-                pending.append(buf, static_cast<std::size_t>(n));
-                for (std::size_t at; (at = pending.find("\"class\":\"TPV\"")) != std::string::npos;) {
-                    ++tpvReports;
-                    pending.erase(0, at + 1);
-                }
-                if (pending.size() > 64) pending.erase(0, pending.size() - 64);
-            }
-        });
+        clients = std::make_unique<Watchers>(port, watchers);
     }
 
     ~Gpsd()
@@ -149,6 +226,13 @@ public:
     {
         if (bytes.compare(0, 4, "$BIN") == 0) return;
         [[maybe_unused]] const ssize_t n = ::write(master, bytes.data(), bytes.size());
+        // $GPGGA,235944.13,4916.4592836,N,...: the latitude ddmm.mmmmmmm
+        const std::size_t lat = bytes.find(',', 7) + 1, hemisphere = bytes.find(',', lat) + 1;
+        if (bytes.compare(0, 7, "$GPGGA,") == 0 && hemisphere > 0 && hemisphere < bytes.size()) {
+            const double ddmm = std::atof(bytes.c_str() + lat);
+            const double degrees = std::floor(ddmm / 100) + std::fmod(ddmm, 100) / 60;
+            ggaAt.emplace(latitudeKey(bytes[hemisphere] == 'S' ? -degrees : degrees), Bench::Clock::now());
+        }
         char sink[256];  // gpsd is read-only, but drain anything
         while (::read(master, sink, sizeof sink) > 0) {
         }
@@ -163,22 +247,31 @@ public:
         wait4(pid, &status, 0, &r);
         pid = -1;
         usage = {Bench::seconds(r.ru_utime), Bench::seconds(r.ru_stime), r.ru_nvcsw, r.ru_maxrss};
-        shutdown(watcher, SHUT_RDWR);
-        if (reader.joinable()) reader.join();
-        close(watcher);
+        clients->stop();
         unlink(control.c_str());
         return usage;
     }
 
-    std::size_t reports() const { return tpvReports; }
+    std::size_t reports() const { return clients->reports(); }
     pid_t processId() const { return pid; }
+    // Each TPV a watcher got, less when the GGA sentence of its time was
+    // written (after stop()).
+    std::vector<double> latenciesMs() const
+    {
+        std::vector<double> ms;
+        for (const auto& [line, at] : clients->arrivals()) {
+            const auto written = ggaAt.find(latitudeKey(line));
+            if (written != ggaAt.end()) ms.push_back(std::chrono::duration<double, std::milli>(at - written->second).count());
+        }
+        return ms;
+    }
 
 private:
-    int master = -1, slave = -1, watcher = -1;
+    int master = -1, slave = -1;
     pid_t pid = -1;
     std::string control;
-    std::thread reader;
-    std::atomic<std::size_t> tpvReports{0};
+    std::unique_ptr<Watchers> clients;
+    std::map<std::string, Bench::Clock::time_point> ggaAt;
     Usage usage;
 };
 
@@ -192,6 +285,19 @@ struct RunResult {
     std::size_t positionsSent = 0, linesPrinted = 0, gpsdReports = 0;
     std::vector<double> latenciesMs;
 };
+
+// The UTC time of a fix, as a TPV object writes it.
+std::string TpvTime(const GnssSim::Fix& f)
+{
+    const long long ms = (315964800LL + f.week * 604800LL) * 1000 + std::llround((f.timeOfWeek - f.gpsUtcDiff) * 1000.0);
+    const std::time_t s = static_cast<std::time_t>(ms / 1000);
+    std::tm utc{};
+    gmtime_r(&s, &utc);
+    char text[32], out[40];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
+    std::snprintf(out, sizeof out, "%s.%03dZ", text, static_cast<int>(ms % 1000));
+    return out;
+}
 
 std::string printed(double lat, double lon)
 {
@@ -257,6 +363,64 @@ RunResult streamingRun(const std::string& gnssmon, bool json)
         const auto match = sentAt.find(text);
         if (match != sentAt.end())
             r.latenciesMs.push_back(std::chrono::duration<double, std::milli>(at - match->second).count());
+    }
+    return r;
+}
+
+// `watchers` gpsd clients on gnssmon --listen and as many on gpsd, both
+// given the same stream: CPU while streaming and latency from the write of
+// the message that carried a fix (binary message 1 for gnssmon, GGA for
+// gpsd) to the TPV object's arrival at each watcher.
+struct ServedResult {
+    int exitStatus = -1;
+    double steadyPercent = NAN, gpsdSteadyPercent = NAN;
+    std::size_t reports = 0, gpsdReports = 0;
+    std::vector<double> latenciesMs, gpsdLatenciesMs;
+};
+
+ServedResult servedRun(const std::string& gnssmon, int watchers)
+{
+    Gpsd gpsd(gpsdPort(), watchers);
+    GnssSim::SimConfig config;
+    config.model.baud = 57600;
+    config.model.drive.speed = 12.0;
+    config.onSent = [&gpsd](const std::string& bytes) { gpsd.feed(bytes); };
+    GnssSim::Simulator sim(config);
+    sim.start();
+
+    const int port = gpsdPort() + 1;
+    std::vector<std::string> args = {gnssmon, "-p", sim.devicePath(), "--baud", "57600", "--listen", std::to_string(port)};
+    args.insert(args.end(), kStreaming.begin(), kStreaming.end());
+    ServedResult r;
+    std::unique_ptr<Watchers> clients;
+    std::thread steady;
+    const Bench::Finished f = Bench::runToEnd(args, [&](pid_t pid) {
+        clients = std::make_unique<Watchers>(port, watchers);
+        steady = std::thread([&, pid] {
+            const auto end = Bench::Clock::now() + 9500ms;  // the run lasts 10 s
+            if (!sim.waitForLine("$JBAUD,57600,PORTD", 8s)) return;
+            std::this_thread::sleep_for(500ms);
+            const auto from = Bench::Clock::now();
+            const double own = onCpuSeconds(pid), peer = onCpuSeconds(gpsd.processId());
+            std::this_thread::sleep_until(end);
+            const double window = std::chrono::duration<double>(Bench::Clock::now() - from).count();
+            r.steadyPercent = 100.0 * (onCpuSeconds(pid) - own) / window;
+            r.gpsdSteadyPercent = 100.0 * (onCpuSeconds(gpsd.processId()) - peer) / window;
+        });
+    });
+    if (steady.joinable()) steady.join();
+    sim.stop();
+    gpsd.stop();
+    clients->stop();
+    r.exitStatus = f.exitStatus;
+    r.reports = clients->reports();
+    r.gpsdReports = gpsd.reports();
+    r.gpsdLatenciesMs = gpsd.latenciesMs();
+    std::map<std::string, Bench::Clock::time_point> sentAt;
+    for (const GnssSim::SentPosition& s : sim.sentPositions()) sentAt.emplace(TpvTime(s.fix), s.at);
+    for (const auto& [line, at] : clients->arrivals()) {
+        const auto sent = sentAt.find(timeKey(line));
+        if (sent != sentAt.end()) r.latenciesMs.push_back(std::chrono::duration<double, std::milli>(at - sent->second).count());
     }
     return r;
 }
@@ -401,6 +565,7 @@ int main(int argc, char** argv)
     std::string gnssmon = "build/bin/gnssmon";
     int runs = 3;
     int longSeconds = 0;
+    int watchers = 0;
     bool textOnly = false;  // a gnssmon from before --json and --duration: its text runs alone
     for (int i = 1; i < argc; ++i) {
         const bool valued = i + 1 < argc;
@@ -408,6 +573,31 @@ int main(int argc, char** argv)
         else if (valued && std::strcmp(argv[i], "--gnssmon") == 0) gnssmon = argv[++i];
         else if (valued && std::strcmp(argv[i], "--runs") == 0) runs = std::atoi(argv[++i]);
         else if (valued && std::strcmp(argv[i], "--long") == 0) longSeconds = std::atoi(argv[++i]);
+        else if (valued && std::strcmp(argv[i], "--watchers") == 0) watchers = std::atoi(argv[++i]);
+    }
+    if (watchers > 0) {
+        std::vector<double> own, peer, latency, gpsdLatency;
+        bool ok = true;
+        for (int i = 0; i < runs; ++i) {
+            const ServedResult r = servedRun(gnssmon, watchers);
+            std::printf("run %d, %d watchers: exit %d; gnssmon --listen: CPU while streaming %.3f %%, %zu TPV objects "
+                        "received, latency median %.3f ms, p99 %.3f ms; gpsd: CPU while streaming %.3f %%, %zu TPV "
+                        "objects received, latency median %.3f ms, p99 %.3f ms\n",
+                        i + 1, watchers, r.exitStatus, r.steadyPercent, r.reports, median(r.latenciesMs),
+                        percentile(r.latenciesMs, 99), r.gpsdSteadyPercent, r.gpsdReports, median(r.gpsdLatenciesMs),
+                        percentile(r.gpsdLatenciesMs, 99));
+            if (r.exitStatus != 0 || r.latenciesMs.empty() || r.gpsdLatenciesMs.empty()) ok = false;
+            own.push_back(r.steadyPercent);
+            peer.push_back(r.gpsdSteadyPercent);
+            latency.insert(latency.end(), r.latenciesMs.begin(), r.latenciesMs.end());
+            gpsdLatency.insert(gpsdLatency.end(), r.gpsdLatenciesMs.begin(), r.gpsdLatenciesMs.end());
+        }
+        std::printf("served_cpu_percent %.3f\nserved_gpsd_cpu_percent %.3f\nserved_latency_p50_ms %.3f\n"
+                    "served_latency_p99_ms %.3f\nserved_gpsd_latency_p50_ms %.3f\nserved_gpsd_latency_p99_ms %.3f\n"
+                    "served_samples %zu\nserved_gpsd_samples %zu\n",
+                    median(own), median(peer), median(latency), percentile(latency, 99), median(gpsdLatency),
+                    percentile(gpsdLatency, 99), latency.size(), gpsdLatency.size());
+        return ok ? 0 : 1;
     }
     if (longSeconds > 0) {
         longRun(gnssmon, longSeconds);
