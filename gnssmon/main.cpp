@@ -5,6 +5,7 @@
 // The loop sleeps in poll() until the receiver's line has bytes, a stop
 // signal arrives, or the receiver manager's next action is due (the manager
 // says when); every wake-up runs GmsProcess and prints a new position at once.
+// With --listen the server's sockets (one descriptor) wait in the same poll().
 
 #include "gnssmon/Gms.h"
 #include "gnssmon/GpsDb.h"
