@@ -179,7 +179,9 @@ TEST_F(GnssmonListen, GpspipeAndPythonGetTheFixesBesideAClientThatNeverReads) {
 }
 
 // 100 clients at a time connect, take a fix and leave, three times: every
-// descriptor is closed again, and memory does not grow after the first time.
+// descriptor is closed again, and memory does not grow after the first time
+// (under AddressSanitizer, which holds freed memory back, its leak check at
+// the program's end says so instead).
 TEST_F(GnssmonListen, HundredClientsComingAndGoingLeaveNothingBehind) {
     const pid_t pid = gnssmon->processId();
     const std::size_t descriptors = openDescriptors(pid);
@@ -196,7 +198,11 @@ TEST_F(GnssmonListen, HundredClientsComingAndGoingLeaveNothingBehind) {
             << openDescriptors(pid) << " descriptors open, " << descriptors << " before";
         if (round == 0) afterFirst = residentKiB(pid);
     }
+#ifndef __SANITIZE_ADDRESS__
     EXPECT_LE(residentKiB(pid), afterFirst + 64) << "KiB resident after two more rounds";
+#else
+    (void)afterFirst;
+#endif
     EXPECT_EQ(0, gnssmon->wait(SIGTERM));
 }
 
