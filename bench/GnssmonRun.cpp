@@ -1,7 +1,8 @@
 // gnssmon as a whole against the simulated receiver, side by side with
 // Debian's gpsd reading the same NMEA stream: CPU time, wake-ups, peak memory
-// and position latency of full runs; and, with --long, one long run with the
-// receiver's faults switched on and off.
+// and position latency of full runs; with --long, one long run with the
+// receiver's faults switched on and off; with --watchers N, gnssmon --listen
+// and gpsd each with N clients watching their JSON reports.
 //
 // The receiver (gnsssim's model, serviced on its own thread in this process)
 // talks at 57600 baud; gnssmon is started with binary message 1 at 20 Hz and
