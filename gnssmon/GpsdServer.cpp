@@ -115,9 +115,15 @@ void GpsdServer::acceptClients() {
         tcp::socket socket(io);
         boost::system::error_code error;
         acceptor.accept(socket, error);
-        // Nothing more waiting, or nothing to be had now (out of descriptors):
-        // the next wake-up tries again.
-        if (error) return;
+        if (error == boost::asio::error::would_block || error == boost::asio::error::try_again) return;
+        if (error) {
+            // Out of descriptors (or memory): the client stays waiting, and the
+            // listening socket readable. Left out of the set until a client
+            // leaves, so that it does not wake the loop over and over.
+            watchSocket(epollFd, EPOLL_CTL_DEL, acceptor.native_handle(), 0);
+            acceptPaused = true;
+            return;
+        }
         if (clientsBySocket.size() >= kGpsdClientsMax) continue;  // closed as it goes
         socket.non_blocking(true, error);
         if (error) continue;
@@ -169,6 +175,10 @@ bool GpsdServer::flush(Client& client) {
 void GpsdServer::close(int fd) {
     // Closing the socket takes it out of the epoll set.
     clientsBySocket.erase(fd);
+    if (acceptPaused) {
+        watchSocket(epollFd, EPOLL_CTL_ADD, acceptor.native_handle(), EPOLLIN);
+        acceptPaused = false;
+    }
 }
 
 GpsdContext GpsdServer::context() {

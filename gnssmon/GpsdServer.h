@@ -73,5 +73,6 @@ private:
     unsigned int bps;
     std::string tpv, sky;  // the newest reports, without line end
     bool tpvStale = false, skyStale = false;  // newer ones are in the database
+    bool acceptPaused = false;  // no descriptor for a new client: until one leaves
     std::size_t overflowCount = 0;
 };

@@ -7,6 +7,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -102,6 +103,40 @@ TEST(GpsdServer, ClientsPastTheCapAreClosed) {
     }
     EXPECT_EQ(kGpsdClientsMax, server.clients());
     for (const int fd : fds) close(fd);
+}
+
+// Out of descriptors, a client that cannot be accepted waits without waking
+// the loop, and is taken in once another leaves.
+TEST(GpsdServer, OutOfDescriptorsTheNextClientWaitsForOneToLeave) {
+    GpsdServer server(boost::asio::ip::tcp::endpoint(boost::asio::ip::make_address("127.0.0.1"), 0), "/dev/ttyO1", 57600);
+    const int first = connectTo(server.localEndpoint().port());
+    const int second = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    rlimit before{};
+    getrlimit(RLIMIT_NOFILE, &before);
+    const int lowestFree = dup(0);
+    close(lowestFree);
+    rlimit room = before;
+    room.rlim_cur = static_cast<rlim_t>(lowestFree) + 1;  // one more descriptor: the first client's
+    setrlimit(RLIMIT_NOFILE, &room);
+    std::string got;
+    EXPECT_TRUE(pumpUntil(server, first, got, "VERSION"));
+    const sockaddr_in to = [&] {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(server.localEndpoint().port());
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        return a;
+    }();
+    ASSERT_EQ(0, connect(second, reinterpret_cast<const sockaddr*>(&to), sizeof to));
+    pollfd ready = {server.pollFd(), POLLIN, 0};
+    EXPECT_EQ(0, poll(&ready, 1, 200)) << "the waiting client keeps waking the loop";
+    EXPECT_EQ(1u, server.clients());
+    close(first);
+    got.clear();
+    EXPECT_TRUE(pumpUntil(server, second, got, "VERSION"));
+    EXPECT_EQ(1u, server.clients());
+    setrlimit(RLIMIT_NOFILE, &before);
+    close(second);
 }
 
 } // namespace
