@@ -1,9 +1,12 @@
 #include "radio/microhard/MicrohardL400Radio.h"
 
+#include <deque>
 #include <list>
 #include <string>
 
+#include "common/Conversions.h"
 #include "radio/RadioExceptions.h"
+#include "radio/microhard/MicrohardFixedRegisters.h"
 
 namespace Veltrio {
 namespace Radio {
@@ -36,15 +39,15 @@ const ModeRow& modeRow(MICROHARD_L400_MODE mode) {
     throw InvalidOperationModeException(std::to_string(static_cast<int>(mode)));
 }
 
-// Values the L400 set-up always programs.
+// Values the L400 set-up always programs (those read back: MicrohardFixedRegisters.h).
 constexpr unsigned int factorySetting = 2;
 constexpr unsigned int operatingMode = 2;
-constexpr unsigned int serialDataFormat = 1;
-constexpr unsigned int maxPacketSize = 1580;
-constexpr unsigned int characterTimeout = 100;
-constexpr unsigned short tableEntry = 42;
-constexpr unsigned int bandwidth = 1;
 constexpr unsigned int direction = 2;
+using MicrohardL400Fixed::bandwidth;
+using MicrohardL400Fixed::characterTimeout;
+using MicrohardL400Fixed::maxPacketSize;
+using MicrohardL400Fixed::serialDataFormat;
+using MicrohardL400Fixed::tableEntry;
 
 // The reads of getConfig: "ATS103?", "ATS158?", "ATS108?", "ATS131?".
 struct ConfigReads {
@@ -152,12 +155,30 @@ void MicrohardL400Radio::getConfig(unsigned int& frequency, unsigned int& power,
 }
 
 void MicrohardL400Radio::readRegisters(MicrohardL400Registers& registers) {
+    // getConfig's reads, the receive entry, then the other fixed registers.
     ConfigReads reads;
-    reads.run(*this);
+    MicrohardL400GetRxFrequencyCommand rxFrequency;
+    std::list<Command*> sequence = {&reads.wirelessRate, &reads.fec, &reads.outputPower, &reads.txFrequency,
+                                    &rxFrequency};
+    std::deque<MicrohardBaseClassGetIntValueCommand> fixedReads;
+    for (const MicrohardFixedRegister& fixed : MicrohardL400Fixed::registers)
+        if (fixed.number != 131 && fixed.number != 132) {
+            fixedReads.emplace_back("ATS" + std::to_string(fixed.number) + "?\r\n", "OK");
+            sequence.push_back(&fixedReads.back());
+        }
+    batch(sequence);
+
     registers.frequency = reads.txFrequency.getFrequency();
+    registers.rxFrequency = rxFrequency.getFrequency();
     registers.outputPower = reads.outputPower.getIntValue();
     registers.wirelessRateCode = reads.wirelessRate.getIntValue();
     registers.fecMode = reads.fec.getIntValue();
+    // "42 - 450.1250": the entry is the number the line begins with.
+    registers.fixed[131] = Veltrio::Common::convertStrToInt(reads.txFrequency.getStrValue());
+    registers.fixed[132] = Veltrio::Common::convertStrToInt(rxFrequency.getStrValue());
+    auto read = fixedReads.begin();
+    for (const MicrohardFixedRegister& fixed : MicrohardL400Fixed::registers)
+        if (fixed.number != 131 && fixed.number != 132) registers.fixed[fixed.number] = (read++)->getIntValue();
 }
 
 bool MicrohardL400Radio::modeOf(const MicrohardL400Registers& registers, MICROHARD_L400_MODE& mode) {
