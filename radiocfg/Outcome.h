@@ -12,11 +12,14 @@
 //                absent when no radio was looked for yet
 //   settings     query: the values read; satel, l400, 920a: the values asked.
 //                Numbers are JSON numbers, mode keywords and values that no
-//                option can express (see Setting) strings
+//                option can express (see Setting) strings. A query's
+//                not-settable token of a value no option sets is keyed by
+//                its name: "S108":"not-settable:S108=25"
 //   read         with --verify: the values read back after the write, also
 //                those no option sets ("S108", "RX")
 //   differences  with --verify: [{"option", "asked", "read"}], one per value
-//                the radio does not hold as asked
+//                the radio does not hold as asked; "option" is the name of a
+//                value no option sets ("S132") where the write set it
 //   error        on failure only: the message the text output prints, with
 //                its control bytes as they are (JSON escapes them)
 //

@@ -1,6 +1,5 @@
 #include "radio/microhard/Microhard920ARadio.h"
 
-#include <deque>
 #include <list>
 #include <string>
 
@@ -138,21 +137,16 @@ void Microhard920ARadio::readRegisters(Microhard920ARegisters& registers) {
     MicrohardGetPacketRetransmissionsCommand retransmissions;
     MicrohardGetFECModeCommand fec;
     std::list<Command*> sequence = {&network, &unit, &wirelessRate, &packetSize, &retransmissions, &fec};
-    std::deque<MicrohardBaseClassGetIntValueCommand> fixedReads;
-    for (const MicrohardFixedRegister& fixed : Microhard920AFixed::registers) {
-        fixedReads.emplace_back("ATS" + std::to_string(fixed.number) + "?\r\n", "OK");
-        sequence.push_back(&fixedReads.back());
-    }
+    MicrohardRegisterReads fixedReads;
+    for (const MicrohardFixedRegister& fixed : Microhard920AFixed::registers) fixedReads.add(fixed.number, sequence);
     batch(sequence);
-    auto read = fixedReads.begin();
-    for (const MicrohardFixedRegister& fixed : Microhard920AFixed::registers)
-        registers.fixed[fixed.number] = (read++)->getIntValue();
     registers.networkAddress = network.getNetworkAddress();
     registers.unitAddress = unit.getUnitAddress();
     registers.wirelessRateCode = wirelessRate.getIntValue();
     registers.maxPacketSize = packetSize.getMaxPacketSize();
     registers.retransmissions = retransmissions.getPacketRetransmissions();
     registers.fecMode = fec.getIntValue();
+    registers.fixed = fixedReads.values();
 }
 
 bool Microhard920ARadio::channelOf(const Microhard920ARegisters& registers, unsigned int& channel) {

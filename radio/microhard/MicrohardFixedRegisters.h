@@ -6,6 +6,13 @@
 // go to are the drivers' own: the L400's frequency, power and mode, the
 // 920A's channel, unit address and mode.)
 
+#include <deque>
+#include <list>
+#include <map>
+
+#include "radio/Command.h"
+#include "radio/microhard/MicrohardBaseCommands.h"
+
 namespace Veltrio {
 namespace Radio {
 
@@ -29,19 +36,36 @@ constexpr MicrohardFixedRegister registers[] = {
 } // namespace MicrohardL400Fixed
 
 namespace Microhard920AFixed {
-constexpr unsigned int serialBaudCode = 1;      // S102: 115200 bit/s
-constexpr unsigned int operatingMode = 2;       // S101
-constexpr unsigned int outputPowerDBm = 30;     // S108: 1000 mW
-constexpr unsigned int serialDataFormat = 1;    // S110
-constexpr unsigned int roaming = 65535;         // S118
-constexpr unsigned int destinationAddress = 1;  // S140
+constexpr unsigned int serialBaudCode = 1;     // S102: 115200 bit/s
+constexpr unsigned int operatingMode = 2;      // S101
+constexpr unsigned int outputPowerDBm = 30;    // S108: 1000 mW
+constexpr unsigned int serialDataFormat = 1;   // S110
+constexpr unsigned int roaming = 65535;        // S118
+constexpr unsigned int destinationAddress = 1; // S140
 
 // In the order saveConfig writes them.
 constexpr MicrohardFixedRegister registers[] = {
-    {102, serialBaudCode}, {101, operatingMode}, {108, outputPowerDBm},
-    {110, serialDataFormat}, {118, roaming}, {140, destinationAddress},
+    {102, serialBaudCode},   {101, operatingMode}, {108, outputPowerDBm},
+    {110, serialDataFormat}, {118, roaming},       {140, destinationAddress},
 };
 } // namespace Microhard920AFixed
+
+// Reads of registers by number, queued in an exchange beside other commands.
+class MicrohardRegisterReads {
+public:
+    // A read of `number` ("ATS<number>?") at the end of `sequence`.
+    void add(int number, std::list<Command*>& sequence);
+    // A register whose answer line another command of the exchange reads.
+    void readBy(int number, const MicrohardBaseClassGetStrValueCommand& command);
+    // After the exchange: each register's value, the number its answer line
+    // begins with ("42 - 450.1250" gives 42); ConversionException for a line
+    // without one.
+    std::map<int, int> values() const;
+
+private:
+    std::deque<MicrohardBaseClassGetIntValueCommand> reads; // stays where it was put
+    std::map<int, const MicrohardBaseClassGetStrValueCommand*> lineOf;
+};
 
 } // namespace Radio
 } // namespace Veltrio

@@ -1,10 +1,8 @@
 #include "radio/microhard/MicrohardL400Radio.h"
 
-#include <deque>
 #include <list>
 #include <string>
 
-#include "common/Conversions.h"
 #include "radio/RadioExceptions.h"
 #include "radio/microhard/MicrohardFixedRegisters.h"
 
@@ -155,17 +153,17 @@ void MicrohardL400Radio::getConfig(unsigned int& frequency, unsigned int& power,
 }
 
 void MicrohardL400Radio::readRegisters(MicrohardL400Registers& registers) {
-    // getConfig's reads, the receive entry, then the other fixed registers.
+    // getConfig's reads, S132, then the other fixed registers; S131 and S132
+    // name their table entry on the line that gives its frequency.
     ConfigReads reads;
     MicrohardL400GetRxFrequencyCommand rxFrequency;
     std::list<Command*> sequence = {&reads.wirelessRate, &reads.fec, &reads.outputPower, &reads.txFrequency,
                                     &rxFrequency};
-    std::deque<MicrohardBaseClassGetIntValueCommand> fixedReads;
+    MicrohardRegisterReads fixedReads;
+    fixedReads.readBy(131, reads.txFrequency);
+    fixedReads.readBy(132, rxFrequency);
     for (const MicrohardFixedRegister& fixed : MicrohardL400Fixed::registers)
-        if (fixed.number != 131 && fixed.number != 132) {
-            fixedReads.emplace_back("ATS" + std::to_string(fixed.number) + "?\r\n", "OK");
-            sequence.push_back(&fixedReads.back());
-        }
+        if (fixed.number != 131 && fixed.number != 132) fixedReads.add(fixed.number, sequence);
     batch(sequence);
 
     registers.frequency = reads.txFrequency.getFrequency();
@@ -173,12 +171,7 @@ void MicrohardL400Radio::readRegisters(MicrohardL400Registers& registers) {
     registers.outputPower = reads.outputPower.getIntValue();
     registers.wirelessRateCode = reads.wirelessRate.getIntValue();
     registers.fecMode = reads.fec.getIntValue();
-    // "42 - 450.1250": the entry is the number the line begins with.
-    registers.fixed[131] = Veltrio::Common::convertStrToInt(reads.txFrequency.getStrValue());
-    registers.fixed[132] = Veltrio::Common::convertStrToInt(rxFrequency.getStrValue());
-    auto read = fixedReads.begin();
-    for (const MicrohardFixedRegister& fixed : MicrohardL400Fixed::registers)
-        if (fixed.number != 131 && fixed.number != 132) registers.fixed[fixed.number] = (read++)->getIntValue();
+    registers.fixed = fixedReads.values();
 }
 
 bool MicrohardL400Radio::modeOf(const MicrohardL400Registers& registers, MICROHARD_L400_MODE& mode) {

@@ -332,7 +332,9 @@ bool MicrohardPersonality::preset(const std::string& setting, const std::string&
     long long number = 0;
     if (setting.compare(0, 1, "S") != 0 || !readNumber(setting.substr(1), number)) return false;
     const auto held = registers.find(static_cast<int>(number));
-    if (held == registers.end()) return false;
+    const RegisterRow* row = findRow(static_cast<int>(number));
+    if (held == registers.end() || row == nullptr || (row->accepts != nullptr && !row->accepts(value, model)))
+        return false;
     held->second = saved[held->first] = value;
     return true;
 }

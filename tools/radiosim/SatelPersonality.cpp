@@ -142,9 +142,9 @@ std::string SatelPersonality::reply(const std::string& command) {
 bool SatelPersonality::apply(const std::string& name, const std::string& value) {
     // The setting of state() each setter changes.
     static const std::pair<const char*, const char*> settingOf[] = {
-        {"SL&F", "frequency"},      {"SL&F", "rx_frequency"},     {"SL&W", "channel_spacing"},  {"SL@P", "power"},  {"SL#I", "tx_address"},
-        {"SL#I", "rx_address"},     {"SL&D", "operation_mode"},   {"SL@T", "signal_threshold"},
-        {"SL%B", "serial"},
+        {"SL&F", "frequency"},  {"SL&F", "rx_frequency"},   {"SL&W", "channel_spacing"},
+        {"SL@P", "power"},      {"SL#I", "tx_address"},     {"SL#I", "rx_address"},
+        {"SL&D", "operation_mode"}, {"SL@T", "signal_threshold"}, {"SL%B", "serial"},
     };
     SatelSettings next = current;
     if (name == "SL&F") {

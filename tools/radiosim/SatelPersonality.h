@@ -34,11 +34,11 @@
 namespace RadioSim {
 
 struct SatelSettings {
-    unsigned int frequency = 438000000; // Hz, multiple of 10: transmit
+    unsigned int frequency = 438000000;   // Hz, multiple of 10: transmit
     unsigned int rxFrequency = 438000000; // Hz, multiple of 10: receive
-    unsigned int channelSpacing = 25000; // Hz
-    unsigned int power = 1000;          // mW
-    std::string txAddress = "0001";     // four upper-case hex digits
+    unsigned int channelSpacing = 25000;  // Hz
+    unsigned int power = 1000;            // mW
+    std::string txAddress = "0001";       // four upper-case hex digits
     std::string rxAddress = "0001";
     char operationMode = 'S';
     int signalThreshold = -112; // dBm
