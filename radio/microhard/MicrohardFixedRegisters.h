@@ -22,6 +22,8 @@ struct MicrohardFixedRegister {
 };
 
 namespace MicrohardL400Fixed {
+constexpr unsigned int operatingMode = 2;      // S101
+constexpr unsigned int serialBaudCode = 1;     // S102: 115200 bit/s
 constexpr unsigned int serialDataFormat = 1;   // S110
 constexpr unsigned int maxPacketSize = 1580;   // S112
 constexpr unsigned int characterTimeout = 100; // S116
@@ -30,8 +32,8 @@ constexpr unsigned int bandwidth = 1;          // S125, and the table entry's ba
 
 // In the order saveConfig writes them.
 constexpr MicrohardFixedRegister registers[] = {
-    {110, serialDataFormat}, {112, maxPacketSize}, {116, characterTimeout},
-    {131, tableEntry},       {132, tableEntry},    {125, bandwidth},
+    {101, operatingMode}, {102, serialBaudCode}, {110, serialDataFormat}, {112, maxPacketSize},
+    {116, characterTimeout}, {131, tableEntry},  {132, tableEntry},       {125, bandwidth},
 };
 } // namespace MicrohardL400Fixed
 

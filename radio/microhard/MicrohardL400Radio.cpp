@@ -39,11 +39,11 @@ const ModeRow& modeRow(MICROHARD_L400_MODE mode) {
 
 // Values the L400 set-up always programs (those read back: MicrohardFixedRegisters.h).
 constexpr unsigned int factorySetting = 2;
-constexpr unsigned int operatingMode = 2;
 constexpr unsigned int direction = 2;
 using MicrohardL400Fixed::bandwidth;
 using MicrohardL400Fixed::characterTimeout;
 using MicrohardL400Fixed::maxPacketSize;
+using MicrohardL400Fixed::operatingMode;
 using MicrohardL400Fixed::serialDataFormat;
 using MicrohardL400Fixed::tableEntry;
 
@@ -92,7 +92,7 @@ void MicrohardL400Radio::saveConfig(unsigned int frequency, unsigned int power, 
     MicrohardSetOperatingModeCommand operating;
     operating.setOperatingMode(static_cast<MICROHARD_OPERATING_MODE>(operatingMode));
     MicrohardSetSerialBaudRateCommand serialRate;
-    serialRate.setSerialBaudRate(Veltrio::Common::BAUD_115200);
+    serialRate.setSerialBaudRate(Veltrio::Common::BAUD_115200); // code MicrohardL400Fixed::serialBaudCode
     MicrohardSetSerialPortDataFormatCommand dataFormat;
     dataFormat.setSerialPortDataFormat(static_cast<MICROHARD_SERIAL_PORT_DATA_FORMAT>(serialDataFormat));
     MicrohardL400SetWirelessBaudRateCommand wirelessRate;

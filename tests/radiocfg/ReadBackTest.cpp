@@ -76,12 +76,12 @@ const RadioCase radios[] = {
     {"920a", "920a", "Microhard 920A", mh920aLine, "115200"},
     // Every value the write sets, also where no option names it: the receive
     // frequency, and the registers it always sets the same way (a factory
-    // L400 holds other values in four of them).
+    // L400 holds other values in five of them).
     {"satel_rx_apart", "satel", "Satel", satelLine, "9600", "rx_frequency", "438200000",
      "--satel --satel_freq 438000000 --satel_spacing 25000 --satel_power 1000 not-settable:RX=438200000"},
     {"l400_other_s132", "l400", "Microhard L400", l400Line, "38400", "S132", "5",
-     "--l400 --l400_freq 450000000 --l400_power 1000 --l400_mode PC1 not-settable:RX=0 not-settable:S112=256 "
-     "not-settable:S116=5 not-settable:S131=0 not-settable:S132=5"},
+     "--l400 --l400_freq 450000000 --l400_power 1000 --l400_mode PC1 not-settable:RX=0 not-settable:S102=7 "
+     "not-settable:S112=256 not-settable:S116=5 not-settable:S131=0 not-settable:S132=5"},
     {"920a_other_power", "920a", "Microhard 920A", mh920aLine, "115200", "S108", "25",
      "--920a --920a_channel not-settable:S104=1234 --920a_address 2 --920a_mode not-settable:S103=0,S112=256,S113=3,"
      "S158=0 not-settable:S102=7 not-settable:S108=25"},
