@@ -6,6 +6,7 @@
 // signal arrives, or the receiver manager's next action is due (the manager
 // says when); every wake-up runs GmsProcess and prints a new position at once.
 
+#include "gnssmon/ErrorReport.h"
 #include "gnssmon/Gms.h"
 #include "gnssmon/GpsDb.h"
 #include "gnssmon/SkyReport.h"
@@ -129,6 +130,15 @@ int stopSignalFd() {
     return fd;
 }
 
+// What the user should know that is not a position: one line on standard
+// error, or with --json an ERROR object among the reports.
+void notice(bool json, const std::string& message) {
+    if (json)
+        std::cout << ErrorReportLine(message) << std::endl;
+    else
+        std::cerr << "gnssmon: " << message << std::endl;
+}
+
 // Shortens a poll() timeout (-1: none) to `ms`.
 void shortenTo(int& timeoutMs, long long ms) {
     const int bounded = static_cast<int>(std::clamp<long long>(ms, 0, INT_MAX));
@@ -234,9 +244,15 @@ int main(int argc, char** argv) {
     const auto started = std::chrono::steady_clock::now();
     bool lineHungUp = false;
     uint32_t lineWatchedAgain = 0;
+    bool toldIgnoresCommands = false;
     for (;;) {
         GmsProcess();
         if (!o.json) printer.printIfNew();
+        if (!toldIgnoresCommands && bGmsReceiverIgnoresCommands(0)) {
+            toldIgnoresCommands = true;
+            notice(o.json, "the receiver on " + o.port + " does not take \"$J\" commands: it is monitored as it is, at " +
+                               std::to_string(dwGmsGetLineBaud(0)) + " baud");
+        }
 
         int timeoutMs = -1;
         if (o.duration > 0.0) {

@@ -273,6 +273,31 @@ TEST(GnssmonE2e, AgainstTheGnsssimProgram) {
     rmdir(dir);
 }
 
+// A receiver that takes no "$J" command and sends GGA at 4800: found there,
+// asked once more, left there. Its positions are printed to the end of the
+// run, one notice says why it was not configured, and nothing but the "$JI"
+// probes reached it. (A minute of it is GmsTest's, on a jumped tick.)
+TEST(GnssmonE2e, ReceiverThatIgnoresJIsMonitoredAsItIs) {
+    GnssSim::SimConfig cfg;
+    cfg.model.baud = 4800;
+    cfg.model.ignoreCommands = true;
+    cfg.model.drive.speed = 8.0;
+    GnssSim::Simulator sim(cfg);
+    sim.start();
+    const auto r = runProgram(programPath("gnssmon"), {"-p", sim.devicePath(), "--duration", "8"}, kRunLimit);
+    sim.stop();
+    EXPECT_EQ(0, r.exitStatus);
+    EXPECT_EQ("gnssmon: the receiver on " + sim.devicePath() +
+                  " does not take \"$J\" commands: it is monitored as it is, at 4800 baud\n",
+              r.err);
+    for (const std::string& l : sim.receivedLines()) EXPECT_EQ("$JI", l);
+    EXPECT_EQ(4800u, sim.lineBaud());
+    // Found in its first 2 s, then 5 positions a second: well over 15.
+    const std::vector<std::string> pos = positionLines(r.out);
+    ASSERT_GE(pos.size(), 15u) << r.out;
+    EXPECT_EQ(pos.size(), lines(r.out).size() - lines(echo()).size());
+}
+
 // --duration: the run ends after that many seconds, whatever the line does.
 TEST(GnssmonE2e, DurationEndsTheRun) {
     const auto start = std::chrono::steady_clock::now();
