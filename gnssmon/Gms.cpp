@@ -429,6 +429,12 @@ uint32_t dwGmsGetLineBaud(int receiver) {
     return 0;
 }
 
+int iGmsGetUartError(int receiver) {
+    for (const _GMS_BUF& b : GmsBufs)
+        if (b.bInUse && b.iReceiver == receiver) return iUartGetFd(b.iPort) >= 0 ? 0 : iUartGetError(b.iPort);
+    return 0;
+}
+
 bool GmsSetOperatingMode(gpsmode_t mode) {
     gModeChangeResult = false;
     gOperatingMode = mode > GPSMODE_NONE ? GPSMODE_WAAS : mode;

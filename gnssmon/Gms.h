@@ -120,6 +120,11 @@ bool bGmsReceiverIgnoresCommands(int receiver);
 // link.
 uint32_t dwGmsGetLineBaud(int receiver);
 
+// Why the receiver's UART is not open: the errno of its last failed set-up
+// (ENOENT, EACCES, ENOTTY for a path that is not a terminal ...); 0 while it
+// is open, or for a receiver without a link.
+int iGmsGetUartError(int receiver);
+
 // Stores the mode (values above GPSMODE_NONE are stored as GPSMODE_WAAS) and
 // switches receiver 0 to the mode's application slot (RTK: 1; LBAND, WAAS: 2),
 // which restarts the configuration sequence; its step 15 sends the mode's

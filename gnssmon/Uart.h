@@ -33,6 +33,7 @@ struct _UART_PORT {
     _BUFFER RxRing;  // receive ring over the caller's storage
     int32_t iFd;     // descriptor of the open device; negative when not open
     bool bOpen;      // the device is open and configured
+    int32_t iError;  // errno of the last UartSetup that failed; 0 after one that succeeded
 };
 
 // Sets the port's receive ring over `rxStorage` (`rxLength` bytes, capped at
@@ -47,9 +48,17 @@ int UartInit(int port, const char* device, unsigned char* rxStorage, unsigned ch
 // 38400, 57600 or 115200; any other rate gives 19200. A port that was open is closed
 // first. Pending input is discarded. Parity, data bits and stop bits are
 // accepted and not used: the port is always 8N1.
-// Returns 0, or 1 when the device cannot be opened (the port is then not open:
-// reads give -2002 and writes -1001 until a later UartSetup succeeds).
+// Returns 0, or 1 when the device cannot be opened or is not a terminal, or
+// its terminal settings are refused (the port is then not open: reads give
+// -2002 and writes -1001 until a later UartSetup succeeds, and
+// iUartGetError says why). A path that exists but is not a terminal (a
+// regular file, a FIFO, /dev/null) fails with ENOTTY, without a byte read
+// from or written to it.
 int UartSetup(int port, const char* device, unsigned int baud, char parity, int dataBits, int stopBits);
+
+// Why the last UartSetup of the port failed (an errno value: ENOENT, EACCES,
+// ENOTTY ...); 0 when it succeeded or none was made.
+int iUartGetError(int port);
 
 // Descriptor of the port's open device, for a caller that waits for input
 // with poll(); -1 when the port is not open. It changes when UartSetup

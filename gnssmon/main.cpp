@@ -22,6 +22,7 @@
 #include <sys/signalfd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cmath>
@@ -139,6 +140,12 @@ void notice(bool json, const std::string& message) {
         std::cerr << "gnssmon: " << message << std::endl;
 }
 
+// What is wrong with the port, in one line.
+std::string portProblem(const std::string& port, int error) {
+    if (error == ENOTTY) return "refusing " + port + ": not a terminal, so not a serial line";
+    return "cannot open " + port + ": " + std::strerror(error);
+}
+
 // Shortens a poll() timeout (-1: none) to `ms`.
 void shortenTo(int& timeoutMs, long long ms) {
     const int bounded = static_cast<int>(std::clamp<long long>(ms, 0, INT_MAX));
@@ -197,21 +204,6 @@ int main(int argc, char** argv) {
 
     const int signalFd = stopSignalFd();
 
-    // With --json every line of the output is one JSON object: no echo.
-    if (!o.json)
-        std::cout << "Configured rates: " << std::endl
-              << "\tbin1Rate    = " << o.bin1Rate << std::endl
-              << "\tbin2Rate    = " << o.bin2Rate << std::endl
-              << "\tggaRate     = " << o.ggaRate << std::endl
-              << "\tvtgRate     = " << o.vtgRate << std::endl
-              << "\tgstRate     = " << o.gstRate << std::endl
-              << "\therotRate   = " << o.herotRate << std::endl
-              << "\thehdgRate   = " << o.hehdgRate << std::endl
-              << "\talmRate     = " << o.almRate << std::endl
-              << "\tjomsRate    = " << o.jomsRate << std::endl
-              << "\tjdiffRate   = " << o.jdiffRate << std::endl
-              << "\tbaudRate    = " << o.baud << std::endl;
-
     if (vm.count("trace")) UartSetTraceHook(UartTraceBytes);
 
     _GPS_MGR_SERIAL_SETUP setup;
@@ -233,8 +225,29 @@ int main(int argc, char** argv) {
     setup.iJomsRate = o.jomsRate;
     setup.iJdiffRate = o.jdiffRate;
     // A port that does not open is not fatal: the manager's link search keeps
-    // reopening it.
+    // reopening it. A path that is not a terminal is: it would take the
+    // commands as data. Nothing has been written to it.
     iGmsInit(0, &setup);
+    if (iGmsGetUartError(0) == ENOTTY) {
+        notice(o.json, portProblem(o.port, ENOTTY));
+        return 1;
+    }
+
+    // With --json every line of the output is one JSON object: no echo.
+    if (!o.json)
+        std::cout << "Configured rates: " << std::endl
+              << "\tbin1Rate    = " << o.bin1Rate << std::endl
+              << "\tbin2Rate    = " << o.bin2Rate << std::endl
+              << "\tggaRate     = " << o.ggaRate << std::endl
+              << "\tvtgRate     = " << o.vtgRate << std::endl
+              << "\tgstRate     = " << o.gstRate << std::endl
+              << "\therotRate   = " << o.herotRate << std::endl
+              << "\thehdgRate   = " << o.hehdgRate << std::endl
+              << "\talmRate     = " << o.almRate << std::endl
+              << "\tjomsRate    = " << o.jomsRate << std::endl
+              << "\tjdiffRate   = " << o.jdiffRate << std::endl
+              << "\tbaudRate    = " << o.baud << std::endl;
+
 
     if (o.json) {
         JsonReports::device = o.port;

@@ -7,11 +7,13 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <fstream>
 #include <regex>
@@ -126,9 +128,14 @@ TEST_F(UartTest, BurstIsFetchedWithOneReadAndHandedOutByteByByte) {
 }
 
 TEST_F(UartTest, FailingReadIsReportedAsReadFailure) {
-    // /proc/self/mem opens read-write, but reading at offset 0 (an address
-    // that is never mapped) fails with EIO: a device whose read() fails.
-    ASSERT_EQ(UartSetup(1, "/proc/self/mem", 57600, 'N', 8, 1), 0);
+    // The port's descriptor is made to refer to /proc/self/mem, where reading
+    // at offset 0 (an address that is never mapped) fails with EIO: a device
+    // whose read() fails. (It is not a terminal, so the set-up refuses it.)
+    openPort(1);
+    const int mem = open("/proc/self/mem", O_RDWR);
+    ASSERT_GE(mem, 0);
+    ASSERT_EQ(iUartGetFd(1), dup2(mem, iUartGetFd(1)));
+    close(mem);
     unsigned char byte = 0;
     EXPECT_EQ(UartGetByte(1, &byte), UART_READ_FAILED);
     EXPECT_EQ(UartGetBytes(1, &byte, 1), 0);
@@ -257,6 +264,29 @@ TEST_F(UartTest, DeviceThatCannotBeOpenedGivesNoBytesAndFailedWrites) {
     EXPECT_EQ(UartSetup(1, pty.slavePath().c_str(), 57600, 'N', 8, 1), 0);
     EXPECT_EQ(UartPutString(1, "ok"), 2);
     EXPECT_EQ(pty.read(2, 5s), "ok");
+}
+
+// Only a terminal is taken for a serial line; why another path failed is kept.
+TEST_F(UartTest, PathThatIsNotATerminalIsRefusedAndTheReasonKept) {
+    char dir[] = "/tmp/uarttest.XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(dir));
+    const std::string file = std::string(dir) + "/file", fifo = std::string(dir) + "/fifo";
+    std::ofstream(file) << "data";
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+    const struct {
+        std::string path;
+        int result, error;
+    } cases[] = {{file, 1, ENOTTY},        {fifo, 1, ENOTTY},  {"/dev/null", 1, ENOTTY},
+                 {"/dev/zero", 1, ENOTTY}, {dir, 1, ENOTTY},   {"/nonexistent/ttyO9", 1, ENOENT},
+                 {pty.slavePath(), 0, 0}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.result, UartSetup(1, c.path.c_str(), 57600, 'N', 8, 1)) << c.path;
+        EXPECT_EQ(c.error, iUartGetError(1)) << c.path;
+        EXPECT_EQ(c.result == 0, iUartGetFd(1) >= 0) << c.path;
+    }
+    unlink(file.c_str());
+    unlink(fifo.c_str());
+    rmdir(dir);
 }
 
 TEST_F(UartTest, PortNumbersOtherThanOneAndTwoAddressUartOne) {
