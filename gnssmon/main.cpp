@@ -258,9 +258,17 @@ int main(int argc, char** argv) {
     bool lineHungUp = false;
     uint32_t lineWatchedAgain = 0;
     bool toldIgnoresCommands = false;
+    int toldPortError = 0;
     for (;;) {
         GmsProcess();
         if (!o.json) printer.printIfNew();
+        // A port that does not open may yet (a USB receiver plugged in later):
+        // the search keeps trying, and the user hears why once per reason.
+        const int portError = iGmsGetUartError(0);
+        if (portError != toldPortError) {
+            if (portError != 0) notice(o.json, portProblem(o.port, portError) + " (trying again)");
+            toldPortError = portError;
+        }
         if (!toldIgnoresCommands && bGmsReceiverIgnoresCommands(0)) {
             toldIgnoresCommands = true;
             notice(o.json, "the receiver on " + o.port + " does not take \"$J\" commands: it is monitored as it is, at " +
