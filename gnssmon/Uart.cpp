@@ -91,11 +91,11 @@ int UartSetup(int port, const char* device, unsigned int baud, char /*parity*/, 
     }
     const speed_t speed = UartSpeed(baud);
 
-    // O_NONBLOCK: on a real serial port whose carrier-detect line is low, a
-    // blocking open waits for carrier until CLOCAL is set, which can be for
-    // ever. CLOCAL is set below; then the descriptor goes back to blocking
-    // mode, which the writes rely on (a pty cannot show the hang: it has no
-    // carrier line).
+    // O_NONBLOCK, and it stays: on a real serial port whose carrier-detect
+    // line is low a blocking open waits for carrier (until CLOCAL is set,
+    // which can be for ever), and a write to a line that takes nothing (flow
+    // control, a peer that does not read) would wait as long. What the line
+    // cannot take at once is not sent.
     entry.iFd = device != nullptr ? open(device, O_RDWR | O_NOCTTY | O_NONBLOCK) : -1;
     if (entry.iFd < 0) {
         // A file that exists but cannot be opened for writing is no more a
@@ -124,7 +124,6 @@ int UartSetup(int port, const char* device, unsigned int baud, char /*parity*/, 
     cfsetospeed(&tio, speed);
     tcflush(entry.iFd, TCIFLUSH);
     if (tcsetattr(entry.iFd, TCSANOW, &tio) != 0) return UartSetupFailed(entry, errno);
-    fcntl(entry.iFd, F_SETFL, fcntl(entry.iFd, F_GETFL) & ~O_NONBLOCK);
 
     entry.bOpen = true;
     entry.iError = 0;

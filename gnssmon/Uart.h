@@ -3,7 +3,8 @@
 //
 // Two ports: UART 1 and UART 2. Port number 1 or 2 selects that port; any
 // other number selects UART 1. A port is always run raw 8N1 with VMIN and
-// VTIME 0, so reads never wait. Reception goes through the port's receive
+// VTIME 0 on a non-blocking descriptor, so neither reads nor writes wait:
+// what a line cannot take at once (a peer that does not read) is not sent. Reception goes through the port's receive
 // ring: one read() of the device fetches a whole burst when the ring is empty,
 // and later calls hand it out byte by byte.
 //
@@ -86,7 +87,8 @@ int UartPutBytes(int port, const unsigned char* data, int length);
 
 // Writes the NUL-terminated text, every LF that does not follow a CR as CR LF
 // (CR LF stays as it is), with one write() (a text longer than a command line
-// in pieces of 256 bytes). Stops at the first write that fails. Returns the
+// in pieces of 256 bytes). Stops at the first write that fails or that the
+// line does not take. Returns the
 // number of bytes written, inserted CRs included.
 int UartPutString(int port, const char* text);
 

@@ -1,14 +1,19 @@
 // gnssmon: finds the GNSS receiver on its UART, configures the message rates
 // given on the command line, and prints the position each time it changes,
-// for --duration seconds or until SIGINT or SIGTERM.
+// for --duration seconds or until SIGINT, SIGTERM or SIGHUP.
 //
 // The loop sleeps in poll() until the receiver's line has bytes, a stop
-// signal arrives, or the receiver manager's next action is due (the manager
-// says when); every wake-up runs GmsProcess and prints a new position at once.
+// signal arrives, the reader of the output can take more, or the receiver
+// manager's next action is due (the manager says when); every wake-up runs
+// GmsProcess and prints a new position at once. Nothing in it waits on
+// anything else: output goes through queues that drop whole lines when their
+// reader does not keep up (OutputQueue.h), and writes to the receiver do not
+// wait either (Uart.h).
 
 #include "gnssmon/ErrorReport.h"
 #include "gnssmon/Gms.h"
 #include "gnssmon/GpsDb.h"
+#include "gnssmon/OutputQueue.h"
 #include "gnssmon/SkyReport.h"
 #include "gnssmon/TimeServices.h"
 #include "gnssmon/TpvReport.h"
@@ -20,12 +25,14 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <sstream>
@@ -72,6 +79,16 @@ constexpr const char* kHelpNotes =
     "a message whose rate is 0 ends up off.\n"
     "--baud: 4800, 9600, 19200, 38400, 57600 or 115200.\n";
 
+// Standard output, for the echo and the reports, and standard error, for the
+// notices; both set up once the command line has been read.
+OutputQueue* reportOut = nullptr;
+OutputQueue* noticeOut = nullptr;
+
+void printLine(OutputQueue* queue, const std::string& line) {
+    queue->put(line.data(), line.size());
+    queue->put("\n", 1);
+}
+
 // Prints each new position of receiver 0 as the position line, when it
 // differs from the last one printed. Nothing here allocates.
 class PositionPrinter {
@@ -83,8 +100,10 @@ public:
         const double newLon = dGpsDbGetRawLon(0);
         // Exact comparison: a coordinate that is not a number prints at every pass.
         if (newLat == lat && newLon == lon) return;
-        std::cout.precision(12);
-        std::cout << "LAT: " << newLat << " LONG: " << newLon << std::endl;
+        // As a stream prints them with precision 12: 12 significant digits.
+        char line[96];
+        const int n = std::snprintf(line, sizeof line, "LAT: %.12g LONG: %.12g\n", newLat, newLon);
+        if (n > 0 && static_cast<std::size_t>(n) < sizeof line) reportOut->put(line, static_cast<std::size_t>(n));
         lat = newLat;
         lon = newLon;
     }
@@ -106,25 +125,26 @@ struct JsonReports {
         if (report == GPS_DB_REPORT_FIX) {
             std::string tpv = TpvReportLine(0, device.c_str());
             if (tpv == lastTpv) return;
-            std::cout << tpv << std::endl;
+            printLine(reportOut, tpv);
             lastTpv = std::move(tpv);
         } else if (report == GPS_DB_REPORT_SKY) {
-            std::cout << SkyReportLine(0, device.c_str()) << std::endl;
+            printLine(reportOut, SkyReportLine(0, device.c_str()));
         }
     }
 };
 std::string JsonReports::device;
 std::string JsonReports::lastTpv;
 
-// SIGINT and SIGTERM are blocked and taken from the descriptor this returns,
-// which the loop waits on: a run ends between two passes, never in the middle
-// of a line. -1 when the descriptor cannot be had; the signals then keep their
-// default effect.
+// SIGINT, SIGTERM and SIGHUP are blocked and taken from the descriptor this
+// returns, which the loop waits on: a run ends between two passes, never in
+// the middle of a line. -1 when the descriptor cannot be had; the signals then
+// keep their default effect.
 int stopSignalFd() {
     sigset_t stop;
     sigemptyset(&stop);
     sigaddset(&stop, SIGINT);
     sigaddset(&stop, SIGTERM);
+    sigaddset(&stop, SIGHUP);
     sigprocmask(SIG_BLOCK, &stop, nullptr);
     const int fd = signalfd(-1, &stop, SFD_CLOEXEC);
     if (fd < 0) sigprocmask(SIG_UNBLOCK, &stop, nullptr);
@@ -135,9 +155,23 @@ int stopSignalFd() {
 // error, or with --json an ERROR object among the reports.
 void notice(bool json, const std::string& message) {
     if (json)
-        std::cout << ErrorReportLine(message) << std::endl;
+        printLine(reportOut, ErrorReportLine(message));
     else
-        std::cerr << "gnssmon: " << message << std::endl;
+        printLine(noticeOut, "gnssmon: " + message);
+}
+
+// Lines the reader of standard output did not take in time, said on standard
+// error once the output flows again, and at the end of the run, which does
+// not wait for a reader that is behind.
+void tellDropped(bool atEnd) {
+    if (!atEnd && reportOut->pending() != 0) return;
+    const unsigned long dropped = reportOut->takeDropped();
+    if (dropped != 0)
+        printLine(noticeOut, "gnssmon: " + std::to_string(dropped) +
+                                 " lines of output dropped: standard output was not read in time");
+    if (atEnd && reportOut->pending() != 0)
+        printLine(noticeOut, "gnssmon: " + std::to_string(reportOut->pending()) +
+                                 " bytes of output not taken by the end of the run");
 }
 
 // What is wrong with the port, in one line.
@@ -203,6 +237,9 @@ int main(int argc, char** argv) {
     }
 
     const int signalFd = stopSignalFd();
+    OutputQueue out(STDOUT_FILENO), err(STDERR_FILENO);
+    reportOut = &out;
+    noticeOut = &err;
 
     if (vm.count("trace")) UartSetTraceHook(UartTraceBytes);
 
@@ -234,19 +271,22 @@ int main(int argc, char** argv) {
     }
 
     // With --json every line of the output is one JSON object: no echo.
-    if (!o.json)
-        std::cout << "Configured rates: " << std::endl
-              << "\tbin1Rate    = " << o.bin1Rate << std::endl
-              << "\tbin2Rate    = " << o.bin2Rate << std::endl
-              << "\tggaRate     = " << o.ggaRate << std::endl
-              << "\tvtgRate     = " << o.vtgRate << std::endl
-              << "\tgstRate     = " << o.gstRate << std::endl
-              << "\therotRate   = " << o.herotRate << std::endl
-              << "\thehdgRate   = " << o.hehdgRate << std::endl
-              << "\talmRate     = " << o.almRate << std::endl
-              << "\tjomsRate    = " << o.jomsRate << std::endl
-              << "\tjdiffRate   = " << o.jdiffRate << std::endl
-              << "\tbaudRate    = " << o.baud << std::endl;
+    if (!o.json) {
+        std::ostringstream echo;
+        echo << "Configured rates: " << std::endl
+             << "\tbin1Rate    = " << o.bin1Rate << std::endl
+             << "\tbin2Rate    = " << o.bin2Rate << std::endl
+             << "\tggaRate     = " << o.ggaRate << std::endl
+             << "\tvtgRate     = " << o.vtgRate << std::endl
+             << "\tgstRate     = " << o.gstRate << std::endl
+             << "\therotRate   = " << o.herotRate << std::endl
+             << "\thehdgRate   = " << o.hehdgRate << std::endl
+             << "\talmRate     = " << o.almRate << std::endl
+             << "\tjomsRate    = " << o.jomsRate << std::endl
+             << "\tjdiffRate   = " << o.jdiffRate << std::endl
+             << "\tbaudRate    = " << o.baud << std::endl;
+        out.put(echo.str().data(), echo.str().size());
+    }
 
 
     if (o.json) {
@@ -284,7 +324,10 @@ int main(int argc, char** argv) {
         const uint32_t now = TimerTick();
         uint32_t due;
         if (bGmsGetNextActionTick(&due)) shortenTo(timeoutMs, static_cast<int32_t>(due - now));
-        pollfd fds[2] = {{signalFd, POLLIN, 0}, {iGmsGetUartFd(0), POLLIN, 0}};
+        pollfd fds[4] = {{signalFd, POLLIN, 0},
+                         {iGmsGetUartFd(0), POLLIN, 0},
+                         {out.pending() ? out.fd() : -1, POLLOUT, 0},
+                         {err.pending() ? err.fd() : -1, POLLOUT, 0}};
         if (lineHungUp) {
             const int32_t pause = static_cast<int32_t>(lineWatchedAgain - now);
             lineHungUp = pause > 0;
@@ -293,12 +336,19 @@ int main(int argc, char** argv) {
                 shortenTo(timeoutMs, pause);
             }
         }
-        poll(fds, 2, timeoutMs);  // EINTR and the like: one more pass
-        if (fds[0].revents & POLLIN) break;  // SIGINT or SIGTERM
+        poll(fds, 4, timeoutMs);  // EINTR and the like: one more pass
+        if (fds[0].revents & POLLIN) break;  // SIGINT, SIGTERM or SIGHUP
+        out.flush();
+        err.flush();
+        tellDropped(false);
         if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
             lineHungUp = true;
             lineWatchedAgain = TimerTick() + kHangupPauseMs;
         }
     }
+    // What the reader has not taken by now is given up: the end of the run
+    // does not wait for it.
+    out.flush();
+    tellDropped(true);
     return 0;
 }

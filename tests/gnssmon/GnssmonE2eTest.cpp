@@ -9,8 +9,11 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,6 +31,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+extern char** environ;
 
 namespace {
 
@@ -390,7 +395,7 @@ double cpuSeconds(pid_t pid) {
     return static_cast<double>(std::stoul(f[11]) + std::stoul(f[12])) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-// SIGINT and SIGTERM end a run that would otherwise never end, at once and
+// SIGINT, SIGTERM and SIGHUP end a run that would otherwise never end, at once and
 // cleanly: status 0, and every line printed whole.
 class GnssmonStop : public ::testing::TestWithParam<int> {};
 
@@ -412,8 +417,68 @@ TEST_P(GnssmonStop, SignalEndsTheRunCleanly) {
     for (const std::string& l : all) EXPECT_NE(std::string::npos, l.find(" LONG: ")) << l;
 }
 
-INSTANTIATE_TEST_SUITE_P(GnssmonE2e, GnssmonStop, ::testing::Values(SIGINT, SIGTERM),
-                         [](const ::testing::TestParamInfo<int>& i) { return i.param == SIGINT ? "SIGINT" : "SIGTERM"; });
+INSTANTIATE_TEST_SUITE_P(GnssmonE2e, GnssmonStop, ::testing::Values(SIGINT, SIGTERM, SIGHUP),
+                         [](const ::testing::TestParamInfo<int>& i) {
+                             return i.param == SIGINT ? "SIGINT" : i.param == SIGTERM ? "SIGTERM" : "SIGHUP";
+                         });
+
+// A reader of the output that stops for 10 s (a pipe nobody reads, made as
+// small as a pipe can be) holds neither the reading of the receiver nor the
+// end of the run: SIGTERM ends it at once, and what could not be printed is
+// counted on standard error.
+TEST(GnssmonE2e, ReaderThatStopsHoldsNeitherTheReceiverNorTheEnd) {
+    GnssSim::SimConfig cfg;
+    cfg.model.drive.speed = 8.0;
+    GnssSim::Simulator sim(cfg);
+    sim.start();
+    int out[2], err[2];
+    ASSERT_EQ(0, pipe2(out, O_CLOEXEC));
+    ASSERT_EQ(0, pipe2(err, O_CLOEXEC));
+    fcntl(out[0], F_SETPIPE_SZ, 4096);
+    const std::string program = programPath("gnssmon");
+    std::vector<std::string> args = {program, "-p", sim.devicePath(), "--json", "--bin1Rate", "50", "--duration", "0"};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+    pid_t pid = -1;
+    ASSERT_EQ(0, posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ));
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    close(err[1]);
+
+    ASSERT_TRUE(sim.waitForPositions(50, 60s));
+    std::this_thread::sleep_for(10s);  // the reader's stop: not a wait for anything
+    kill(pid, SIGTERM);
+    int status = -1;
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (waitpid(pid, &status, WNOHANG) == 0 && std::chrono::steady_clock::now() < deadline) usleep(10000);
+    if (std::chrono::steady_clock::now() >= deadline) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        ADD_FAILURE() << "still running 10 s after SIGTERM";
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    // The receiver was read all along: nothing it sent was refused by the line.
+    EXPECT_EQ(0u, sim.bytesDropped());
+    std::string errText;
+    char buf[4096];
+    for (ssize_t n; (n = read(err[0], buf, sizeof buf)) > 0;) errText.append(buf, static_cast<std::size_t>(n));
+    EXPECT_TRUE(std::regex_search(errText, std::regex("gnssmon: [1-9][0-9]* lines of output dropped: standard output was "
+                                                      "not read in time\n")))
+        << errText;
+    // Whatever was printed is whole lines, one object each.
+    std::string outText;
+    for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) outText.append(buf, static_cast<std::size_t>(n));
+    close(out[0]);
+    close(err[0]);
+    ASSERT_FALSE(outText.empty());
+    EXPECT_EQ('\n', outText.back());
+    for (const std::string& l : lines(outText)) EXPECT_NO_THROW(nlohmann::json::parse(l)) << l;
+}
 
 // Once the receiver is configured and says nothing, the next thing the manager
 // has to do is its watchdog, 30 s on: the program sleeps until then.
