@@ -368,10 +368,13 @@ void GmsProcess() {
         // that the caller sees every position before the next one overwrites
         // it; what follows waits for the next call (bGmsGetNextActionTick says
         // so).
+        // A read that found the line empty ends the pass once its bytes are
+        // taken: asking again would cost a read that brings nothing.
         while (budget > 0 && UartGetByte(b.iPort, &byte) == UART_SUCCESS) {
             --budget;
             NmeaParseProcessChrIn(receiver, static_cast<char>(byte));
             if (QelParseProcessChrIn(receiver, byte) == 1) break;
+            if (!bUartGetRxPending(b.iPort) && bUartGetRxDry(b.iPort)) break;
         }
 
         // 0 from a parser means "nothing accepted yet", never a time.

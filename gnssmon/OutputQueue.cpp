@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-OutputQueue::OutputQueue(int fd) : out(fd) {
+OutputQueue::OutputQueue(int fd, char* storage, std::size_t size) : out(fd), queue(storage), capacity(size) {
     struct stat st;
     if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) return;  // never waits
     char path[32];
@@ -31,9 +31,9 @@ OutputQueue::~OutputQueue() {
 }
 
 bool OutputQueue::put(const char* line, std::size_t length) {
-    if (length > kCapacity - used) {
+    if (length > capacity - used) {
         flush();
-        if (length > kCapacity - used) {
+        if (length > capacity - used) {
             ++dropped;
             return false;
         }

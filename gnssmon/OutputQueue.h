@@ -19,9 +19,9 @@
 
 class OutputQueue {
 public:
-    static constexpr std::size_t kCapacity = 16384;
-
-    explicit OutputQueue(int fd);
+    // Queues for `fd` in `storage` (`capacity` bytes), which the caller keeps
+    // for the queue's life.
+    OutputQueue(int fd, char* storage, std::size_t capacity);
     ~OutputQueue();
     OutputQueue(const OutputQueue&) = delete;
     OutputQueue& operator=(const OutputQueue&) = delete;
@@ -43,7 +43,8 @@ private:
     int restoreFlags = -1;  // flags to put back on the caller's descriptor, -1: none
     bool ownFd = false;
     bool broken = false;    // a write failed for good: nothing more is written
+    char* queue;
+    std::size_t capacity;
     std::size_t used = 0;
     unsigned long dropped = 0;
-    char queue[kCapacity];
 };

@@ -15,8 +15,8 @@ namespace {
 // Both ports start not open. Descriptors start at -1 so that a port that was
 // never set up is never read or written (descriptor 0 is standard input).
 _UART_PORT UartPorts[UART_PORT_COUNT] = {
-    {{nullptr, 0, 0, 0, 0}, -1, false, 0},
-    {{nullptr, 0, 0, 0, 0}, -1, false, 0},
+    {{nullptr, 0, 0, 0, 0}, -1, false, 0, false},
+    {{nullptr, 0, 0, 0, 0}, -1, false, 0, false},
 };
 
 // Larger than the largest receive ring, so one read can fill an empty ring.
@@ -126,6 +126,7 @@ int UartSetup(int port, const char* device, unsigned int baud, char /*parity*/, 
     if (tcsetattr(entry.iFd, TCSANOW, &tio) != 0) return UartSetupFailed(entry, errno);
 
     entry.bOpen = true;
+    entry.bRxDry = false;
     entry.iError = 0;
     return 0;
 }
@@ -139,6 +140,8 @@ int iUartGetFd(int port) {
 
 bool bUartGetRxPending(int port) { return !BufferIsEmpty(&UartEntry(port).RxRing); }
 
+bool bUartGetRxDry(int port) { return UartEntry(port).bRxDry; }
+
 int UartGetByte(int port, unsigned char* out) {
     _UART_PORT& entry = UartEntry(port);
     unsigned char byte = 0;
@@ -148,14 +151,17 @@ int UartGetByte(int port, unsigned char* out) {
         return UART_SUCCESS;
     }
     if (entry.iFd < 0) return UART_NO_BYTE;
-
     // The ring is empty here, so a read of at most its capacity always fits.
     unsigned char chunk[UART_READ_CHUNK];
     int want = entry.RxRing.iSize;
     if (want < 1) want = 1;
     if (want > UART_READ_CHUNK) want = UART_READ_CHUNK;
     const ssize_t got = read(entry.iFd, chunk, static_cast<size_t>(want));
-    if (got < 0) return UART_READ_FAILED;
+    if (got < 0) {
+        entry.bRxDry = false;
+        return UART_READ_FAILED;
+    }
+    entry.bRxDry = got < want;
     if (got == 0) return UART_NO_BYTE;
     if (UartTrace != nullptr) UartTrace(port, '<', chunk, static_cast<int>(got));
     for (ssize_t i = 1; i < got; ++i) BufferPutByte(&entry.RxRing, chunk[i]);

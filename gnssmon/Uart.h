@@ -35,6 +35,7 @@ struct _UART_PORT {
     int32_t iFd;     // descriptor of the open device; negative when not open
     bool bOpen;      // the device is open and configured
     int32_t iError;  // errno of the last UartSetup that failed; 0 after one that succeeded
+    bool bRxDry;     // the last read took less than it asked for: it emptied the device
 };
 
 // Sets the port's receive ring over `rxStorage` (`rxLength` bytes, capped at
@@ -69,6 +70,11 @@ int iUartGetFd(int port);
 // Whether bytes already read from the device wait in the port's receive ring
 // (poll() on the descriptor does not see those).
 bool bUartGetRxPending(int port);
+
+// Whether the last read of the device took less than it asked for, so that
+// it found the device empty: a caller that has taken every byte of it need
+// not read again to learn that nothing more is there (one read per burst).
+bool bUartGetRxDry(int port);
 
 // Fetches one received byte into *out without waiting.
 // Returns 0 with a byte, -2002 when none is available (or the port is not

@@ -80,13 +80,20 @@ constexpr const char* kHelpNotes =
     "--baud: 4800, 9600, 19200, 38400, 57600 or 115200.\n";
 
 // Standard output, for the echo and the reports, and standard error, for the
-// notices; both set up once the command line has been read.
+// notices; both set up once the command line has been read. Standard output
+// holds a minute and more of reports at the fastest rates (a SKY object is a
+// few kB), so a reader that pauses loses nothing; its pages are touched only
+// when a reader falls that far behind.
+constexpr std::size_t kReportQueueBytes = 1 << 20;
+constexpr std::size_t kNoticeQueueBytes = 16 << 10;
+char reportStorage[kReportQueueBytes];
+char noticeStorage[kNoticeQueueBytes];
 OutputQueue* reportOut = nullptr;
 OutputQueue* noticeOut = nullptr;
 
-void printLine(OutputQueue* queue, const std::string& line) {
+void printLine(OutputQueue* queue, std::string line) {
+    line += '\n';
     queue->put(line.data(), line.size());
-    queue->put("\n", 1);
 }
 
 // Prints each new position of receiver 0 as the position line, when it
@@ -237,7 +244,8 @@ int main(int argc, char** argv) {
     }
 
     const int signalFd = stopSignalFd();
-    OutputQueue out(STDOUT_FILENO), err(STDERR_FILENO);
+    OutputQueue out(STDOUT_FILENO, reportStorage, kReportQueueBytes);
+    OutputQueue err(STDERR_FILENO, noticeStorage, kNoticeQueueBytes);
     reportOut = &out;
     noticeOut = &err;
 
