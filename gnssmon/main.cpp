@@ -77,7 +77,14 @@ constexpr const char* kHelpNotes =
     "$JSAVE (saved: it also starts with them off), then the messages whose rate\n"
     "is above 0 are switched on (almRate, jomsRate and jdiffRate send nothing):\n"
     "a message whose rate is 0 ends up off.\n"
-    "--baud: 4800, 9600, 19200, 38400, 57600 or 115200.\n";
+    "A receiver that answers no $J request is monitored as it is, where it was heard.\n"
+    "--baud: 4800, 9600, 19200, 38400, 57600 or 115200.\n"
+    "-p: a path that is not a terminal is refused (status 1); one that does not\n"
+    "open is tried again and again. What is wrong is said on standard error\n"
+    "(with --json as an ERROR object), once per reason.\n"
+    "SIGINT, SIGTERM and SIGHUP end the run at once. A reader of the output that\n"
+    "falls behind holds nothing: lines wait in a 1 MiB queue, and those that no\n"
+    "longer fit are dropped whole and counted on standard error.\n";
 
 // Standard output, for the echo and the reports, and standard error, for the
 // notices; both set up once the command line has been read. Standard output
@@ -220,7 +227,7 @@ int main(int argc, char** argv) {
                  refused.set_option_name("--duration");
                  throw refused;
              }
-         }), "seconds to run (0: until SIGINT or SIGTERM)")
+         }), "seconds to run (0: until SIGINT, SIGTERM or SIGHUP)")
         ("json", po::bool_switch(&o.json), "print each new fix as a JSON TPV object, and the satellites after each cycle of them as a SKY object, one per line")
         ("trace", "show every byte written to and read from the receiver on standard error");
 

@@ -153,7 +153,8 @@ TEST(GnssmonE2e, HelpListsTheOptionsAndExits1) {
         // The options, then what a rate of 0 really does, and the baud rates.
         for (const char* o : {"-h [ --help ]", "--bin1Rate arg (=0)", "--ggaRate", "--jdiffRate",
                               "-p [ --port ] arg (=/dev/ttyO1)", "--baud arg (=57600)", "$JOFF", "$JSAVE",
-                              "rate is 0 ends up off", "57600 or 115200"}) {
+                              "rate is 0 ends up off", "57600 or 115200", "not a terminal is refused",
+                              "SIGHUP", "dropped whole"}) {
             const std::size_t found = r.out.find(o, at);
             EXPECT_NE(std::string::npos, found) << o;
             at = found == std::string::npos ? at : found;
