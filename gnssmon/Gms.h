@@ -3,12 +3,12 @@
 //
 // Given a serial and rate set-up it finds the baud rate the receiver talks at
 // (probing with "$JI" and stepping through 4800, 9600, 19200, 38400, 57600,
-// 115200),
-// moves the receiver to the wanted rate (unless it answers no "$J" request:
-// then it is left as it is, see bGmsReceiverIgnoresCommands), stops its outputs and saves, asks for
-// its identity and configuration, switches on the messages the caller asked
-// for, applies the operating mode and then watches the link: 30 s without an
-// accepted NMEA or binary message starts the whole sequence again.
+// 115200), moves the receiver to the wanted rate (unless it answers no "$J"
+// request: then it is left as it is, see bGmsReceiverIgnoresCommands), stops
+// its outputs and saves, asks for its identity and configuration, switches on
+// the messages the caller asked for, applies the operating mode and then
+// watches the link: 30 s without an accepted NMEA or binary message starts the
+// whole sequence again.
 //
 // Polled, never blocking: each GmsProcess call drains the UART into the NMEA
 // parser and the binary parser (which fill the GPS database) and runs at most
