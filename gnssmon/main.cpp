@@ -300,9 +300,9 @@ int main(int argc, char** argv) {
              << "\tjomsRate    = " << o.jomsRate << std::endl
              << "\tjdiffRate   = " << o.jdiffRate << std::endl
              << "\tbaudRate    = " << o.baud << std::endl;
-        out.put(echo.str().data(), echo.str().size());
+        const std::string text = echo.str();
+        out.put(text.data(), text.size());
     }
-
 
     if (o.json) {
         JsonReports::device = o.port;
