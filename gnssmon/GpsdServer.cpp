@@ -127,6 +127,10 @@ void GpsdServer::acceptClients() {
         if (clientsBySocket.size() >= kGpsdClientsMax) continue;  // closed as it goes
         socket.non_blocking(true, error);
         if (error) continue;
+        // The kernel's own buffer grows to megabytes for a client that does
+        // not read: held to the size of the queue, so that such a client
+        // costs little and is found out in seconds, not in hours.
+        socket.set_option(boost::asio::socket_base::send_buffer_size(static_cast<int>(kGpsdQueueMax)), error);
         const int fd = socket.native_handle();
         auto client = std::make_unique<Client>(std::move(socket));
         watchSocket(epollFd, EPOLL_CTL_ADD, fd, EPOLLIN);
@@ -150,6 +154,10 @@ bool GpsdServer::readRequests(Client& client) {
 bool GpsdServer::enqueue(Client& client, const std::string& text) {
     if (client.out.size() + text.size() > kGpsdQueueMax) {
         ++overflowCount;
+        // Reset rather than closed: what the kernel still holds for it is
+        // dropped at once instead of waiting for a reader that is not there.
+        boost::system::error_code ignored;
+        client.socket.set_option(tcp::socket::linger(true, 0), ignored);
         return false;
     }
     client.out += text;

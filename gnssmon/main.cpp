@@ -344,6 +344,7 @@ int main(int argc, char** argv) {
     PositionPrinter printer;
     const auto started = std::chrono::steady_clock::now();
     bool lineHungUp = false;
+    std::size_t overflowsTold = 0;
     uint32_t lineWatchedAgain = 0;
     bool toldIgnoresCommands = false;
     int toldPortError = 0;
@@ -388,6 +389,10 @@ int main(int argc, char** argv) {
         poll(fds, 5, timeoutMs);  // EINTR and the like: one more pass
         if (fds[0].revents & POLLIN) break;  // SIGINT, SIGTERM or SIGHUP
         if (fds[4].revents & POLLIN) server->process();
+        if (server && server->overflows() != overflowsTold) {
+            overflowsTold = server->overflows();
+            notice(o.json, "closed a gpsd client that did not read in time (" + std::to_string(overflowsTold) + " so far)");
+        }
         out.flush();
         err.flush();
         tellDropped(false);
