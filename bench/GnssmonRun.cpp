@@ -25,6 +25,9 @@
 // Output: one line per run, then "key value" lines that bench/run reads.
 
 #include "bench/Spawned.h"
+#include "gnssmon/NmeaFields.h"
+#include "tools/gnssproto/NmeaEncode.h"
+#include "tools/gnsssim/Messages.h"
 #include "tools/gnsssim/Simulator.h"
 
 #include <arpa/inet.h>
@@ -307,6 +310,118 @@ long quietWakeUps(const std::string& gnssmon, bool configured, std::chrono::seco
     return counted;
 }
 
+// NMEA arriving as a UART delivers it: 5760 bytes a second (57600 baud, 8N1,
+// the line never idle) in small pieces every 4 ms, not in whole sentences.
+// The same pieces go to gnssmon's pseudo-terminal and to gpsd's. The stream
+// is epochs of GPGGA, GPVTG, GPGST, HEROT and HEHDG along the drive (12 m/s,
+// every GGA a new position); gnssmon, which gets no answer to "$J", monitors
+// the line as it is and prints each position from GGA. The CPU of both is
+// taken from 2 s to 9.5 s of the 10 s run (without start-up), and each GGA's
+// latency from the write of the piece with its last byte to gnssmon's line.
+struct TrickleResult {
+    double gnssmonPercent = NAN, gpsdPercent = NAN;
+    long wakeUps = 0;
+    std::vector<double> latenciesMs;
+};
+
+constexpr double kTrickleBytesPerSecond = 5760.0;
+constexpr auto kTricklePeriod = 4ms;
+
+TrickleResult trickleRun(const std::string& gnssmon)
+{
+    Gpsd gpsd(gpsdPort());
+    int master = -1, slave = -1;
+    char name[PATH_MAX] = {0};
+    termios raw{};
+    cfmakeraw(&raw);
+    if (openpty(&master, &slave, name, &raw, nullptr) != 0) throw std::runtime_error("openpty");
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    fcntl(master, F_SETFD, FD_CLOEXEC);
+    fcntl(slave, F_SETFD, FD_CLOEXEC);
+
+    GnssSim::DriveConfig driveConfig;
+    driveConfig.speed = 12.0;
+    const GnssSim::Drive drive(driveConfig);
+    std::string stream;  // bytes not yet written
+    struct Gga {
+        std::size_t end;  // stream offset just past its last byte
+        std::string printed;
+    };
+    std::vector<Gga> pendingGga;
+    std::map<std::string, Bench::Clock::time_point> ggaWritten;
+    std::size_t offset = 0;  // stream offset of stream[0]
+    int epoch = 0;
+    const auto nextEpoch = [&] {
+        const GnssSim::Fix fix = drive.at(0.1 * epoch++);
+        const std::string gga = GnssProto::nmeaSentence(GnssSim::ggaBody(fix));
+        // The position as gnssmon reads it from the sentence.
+        char hemiLat = 0, hemiLon = 0;
+        double lat = 0, lon = 0;
+        std::sscanf(gga.c_str(), "$GPGGA,%*[^,],%lf,%c,%lf,%c", &lat, &hemiLat, &lon, &hemiLon);
+        lat = dXlateGgaLatLon(lat) * (hemiLat == 'S' ? -1 : 1);
+        lon = dXlateGgaLatLon(lon) * (hemiLon == 'W' ? -1 : 1);
+        pendingGga.push_back({offset + stream.size() + gga.size(), printed(lat, lon)});
+        stream += gga;
+        for (const std::string& body : {GnssSim::vtgBody(fix), GnssSim::gstBody(fix), GnssSim::herotBody(fix),
+                                        GnssSim::hehdgBody(fix)})
+            stream += GnssProto::nmeaSentence(body);
+    };
+
+    std::atomic<bool> over{false};
+    std::thread feeder, steady;
+    TrickleResult r;
+    const Bench::Finished f = Bench::runToEnd({gnssmon, "-p", name, "--duration", "10"}, [&](pid_t pid) {
+        feeder = std::thread([&] {
+            const auto start = Bench::Clock::now();
+            double written = 0;
+            for (auto next = start; !over; next += kTricklePeriod) {
+                std::this_thread::sleep_until(next);
+                const double due = std::chrono::duration<double>(Bench::Clock::now() - start).count() * kTrickleBytesPerSecond;
+                const std::size_t n = static_cast<std::size_t>(due - written);
+                if (n == 0) continue;
+                while (stream.size() < n) nextEpoch();
+                const std::string piece = stream.substr(0, n);
+                [[maybe_unused]] const ssize_t w = ::write(master, piece.data(), piece.size());
+                const auto at = Bench::Clock::now();
+                gpsd.feed(piece);
+                char sink[256];  // gnssmon's probes
+                while (::read(master, sink, sizeof sink) > 0) {
+                }
+                stream.erase(0, n);
+                offset += n;
+                written += static_cast<double>(n);
+                while (!pendingGga.empty() && pendingGga.front().end <= offset) {
+                    ggaWritten.emplace(pendingGga.front().printed, at);
+                    pendingGga.erase(pendingGga.begin());
+                }
+            }
+        });
+        steady = std::thread([&, pid] {
+            std::this_thread::sleep_for(2s);
+            const auto from = Bench::Clock::now();
+            const double own = onCpuSeconds(pid), peer = onCpuSeconds(gpsd.processId());
+            const long wakeUps = procStatus(pid, "voluntary_ctxt_switches");
+            std::this_thread::sleep_for(7500ms);
+            const double window = std::chrono::duration<double>(Bench::Clock::now() - from).count();
+            r.gnssmonPercent = 100.0 * (onCpuSeconds(pid) - own) / window;
+            r.gpsdPercent = 100.0 * (onCpuSeconds(gpsd.processId()) - peer) / window;
+            r.wakeUps = procStatus(pid, "voluntary_ctxt_switches") - wakeUps;
+        });
+    });
+    steady.join();
+    over = true;
+    feeder.join();
+    gpsd.stop();
+    close(master);
+    close(slave);
+    for (const auto& [text, at] : f.lines) {
+        const auto sent = ggaWritten.find(text);
+        if (sent != ggaWritten.end())
+            r.latenciesMs.push_back(std::chrono::duration<double, std::milli>(at - sent->second).count());
+    }
+    return r;
+}
+
 // The long run: gnssmon for `seconds` while the receiver's faults go on and
 // off. Every minute: 20 s clean, 5 s of wrong checksums, 10 s clean, 10 s
 // silent, 15 s clean; in the sixth minute a silence of 45 s instead, which
@@ -401,10 +516,12 @@ int main(int argc, char** argv)
     std::string gnssmon = "build/bin/gnssmon";
     int runs = 3;
     int longSeconds = 0;
+    bool trickle = false;   // only the NMEA stream in small pieces, beside gpsd
     bool textOnly = false;  // a gnssmon from before --json and --duration: its text runs alone
     for (int i = 1; i < argc; ++i) {
         const bool valued = i + 1 < argc;
         if (std::strcmp(argv[i], "--text-only") == 0) textOnly = true;
+        else if (std::strcmp(argv[i], "--trickle") == 0) trickle = true;
         else if (valued && std::strcmp(argv[i], "--gnssmon") == 0) gnssmon = argv[++i];
         else if (valued && std::strcmp(argv[i], "--runs") == 0) runs = std::atoi(argv[++i]);
         else if (valued && std::strcmp(argv[i], "--long") == 0) longSeconds = std::atoi(argv[++i]);
@@ -412,6 +529,25 @@ int main(int argc, char** argv)
     if (longSeconds > 0) {
         longRun(gnssmon, longSeconds);
         return 0;
+    }
+    if (trickle) {
+        std::vector<double> own, peer, ratio, all;
+        for (int i = 0; i < runs; ++i) {
+            const TrickleResult t = trickleRun(gnssmon);
+            std::printf("trickle run %d: gnssmon %.3f %%, gpsd %.3f %% (%.2fx), gnssmon wake-ups %.1f per s, %zu positions, "
+                        "latency median %.3f ms, p99 %.3f ms\n",
+                        i + 1, t.gnssmonPercent, t.gpsdPercent, t.gnssmonPercent / t.gpsdPercent,
+                        static_cast<double>(t.wakeUps) / 7.5, t.latenciesMs.size(), median(t.latenciesMs),
+                        percentile(t.latenciesMs, 99));
+            own.push_back(t.gnssmonPercent);
+            peer.push_back(t.gpsdPercent);
+            ratio.push_back(t.gnssmonPercent / t.gpsdPercent);
+            all.insert(all.end(), t.latenciesMs.begin(), t.latenciesMs.end());
+        }
+        std::printf("trickle_cpu_percent %.3f\ntrickle_gpsd_cpu_percent %.3f\ntrickle_ratio %.2f\n"
+                    "trickle_latency_samples %zu\ntrickle_latency_p50_ms %.3f\ntrickle_latency_p99_ms %.3f\n",
+                    median(own), median(peer), median(ratio), all.size(), median(all), percentile(all, 99));
+        return all.empty() ? 1 : 0;
     }
 
     std::vector<double> cpu, jsonCpu, gpsdCpu, steady, jsonSteady, gpsdSteady, user, sys, wall, rss, wakeUpRate, all;

@@ -191,7 +191,26 @@ void linkSearch(_GPS_MGR_STATE& s, uint32_t now) {
     }
 }
 
-void configurationStep(_GPS_MGR_STATE& s) {
+// Step 1, for a receiver that has answered no "$J" request yet (it was
+// heard only by its own output): one more "$JI", 400 ms for the answer. Still
+// none: it does not take commands, and is left at the rate it talks at.
+// Returns true when the step is over for this call.
+bool replyCheck(int receiver, _GPS_MGR_STATE& s, uint32_t now) {
+    s.bIgnoresCommands = false;
+    if (dwNmeaParseGetReplyCnt(receiver) != 0) return false;
+    if (s.iProbe == 0) {
+        UartPutString(s.Setup.iPort, "$JI\n");
+        s.dwNextActionTick = now + kProbeWait;
+        s.iProbe = 1;
+    } else {
+        s.iProbe = 0;
+        s.bIgnoresCommands = true;
+        s.iStep = GMS_STEP_DONE;
+    }
+    return true;
+}
+
+void configurationStep(int receiver, _GPS_MGR_STATE& s) {
     if (s.iStep == GMS_STEP_DONE) return;
     const uint32_t now = TimerTick();
     if (!tickReached(now, s.dwNextActionTick)) return;
@@ -202,6 +221,7 @@ void configurationStep(_GPS_MGR_STATE& s) {
         linkSearch(s, now);
         break;
     case 1:
+        if (replyCheck(receiver, s, now)) break;
         if (s.dwCurrentBaud == s.Setup.dwBaud) {
             s.iStep += 2;  // already at the wanted rate: no "$JBAUD", no reopening
         } else {
@@ -316,6 +336,7 @@ int iGmsInit(int receiver, const _GPS_MGR_SERIAL_SETUP* setup) {
     s.iStep = 0;
     s.iProbe = 0;
     s.bFlushRx = false;
+    s.bIgnoresCommands = false;
     s.dwCurrentBaud = setup->dwBaud;
 
     GpsDbInit(receiver, false);
@@ -347,10 +368,13 @@ void GmsProcess() {
         // that the caller sees every position before the next one overwrites
         // it; what follows waits for the next call (bGmsGetNextActionTick says
         // so).
+        // A read that found the line empty ends the pass once its bytes are
+        // taken: asking again would cost a read that brings nothing.
         while (budget > 0 && UartGetByte(b.iPort, &byte) == UART_SUCCESS) {
             --budget;
             NmeaParseProcessChrIn(receiver, static_cast<char>(byte));
             if (QelParseProcessChrIn(receiver, byte) == 1) break;
+            if (!bUartGetRxPending(b.iPort) && bUartGetRxDry(b.iPort)) break;
         }
 
         // 0 from a parser means "nothing accepted yet", never a time.
@@ -365,7 +389,7 @@ void GmsProcess() {
             s.dwLastGoodMsgTick = 0;
             s.dwNextActionTick = now;  // the last schedule may be weeks old
         }
-        configurationStep(s);
+        configurationStep(receiver, s);
     }
 }
 
@@ -396,6 +420,22 @@ int iGmsGetUartFd(int receiver) {
     for (const _GMS_BUF& b : GmsBufs)
         if (b.bInUse && b.iReceiver == receiver) return iUartGetFd(b.iPort);
     return -1;
+}
+
+bool bGmsReceiverIgnoresCommands(int receiver) {
+    return validReceiver(receiver) && GmsState[receiver].bIgnoresCommands;
+}
+
+uint32_t dwGmsGetLineBaud(int receiver) {
+    for (const _GMS_BUF& b : GmsBufs)
+        if (b.bInUse && b.iReceiver == receiver) return GmsState[receiver].dwCurrentBaud;
+    return 0;
+}
+
+int iGmsGetUartError(int receiver) {
+    for (const _GMS_BUF& b : GmsBufs)
+        if (b.bInUse && b.iReceiver == receiver) return iUartGetFd(b.iPort) >= 0 ? 0 : iUartGetError(b.iPort);
+    return 0;
 }
 
 bool GmsSetOperatingMode(gpsmode_t mode) {

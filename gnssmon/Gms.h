@@ -3,11 +3,12 @@
 //
 // Given a serial and rate set-up it finds the baud rate the receiver talks at
 // (probing with "$JI" and stepping through 4800, 9600, 19200, 38400, 57600,
-// 115200),
-// moves the receiver to the wanted rate, stops its outputs and saves, asks for
-// its identity and configuration, switches on the messages the caller asked
-// for, applies the operating mode and then watches the link: 30 s without an
-// accepted NMEA or binary message starts the whole sequence again.
+// 115200), moves the receiver to the wanted rate (unless it answers no "$J"
+// request: then it is left as it is, see bGmsReceiverIgnoresCommands), stops
+// its outputs and saves, asks for its identity and configuration, switches on
+// the messages the caller asked for, applies the operating mode and then
+// watches the link: 30 s without an accepted NMEA or binary message starts the
+// whole sequence again.
 //
 // Polled, never blocking: each GmsProcess call drains the UART into the NMEA
 // parser and the binary parser (which fill the GPS database) and runs at most
@@ -72,7 +73,9 @@ struct _GPS_MGR_STATE {
     uint32_t dwCurrentBaud;      // rate the UART is set to now
     bool bFlushRx;               // discard pending input at the next GmsProcess
     int32_t iStep;               // 0 to 16, or GMS_STEP_DONE
-    int32_t iProbe;              // step 0: 0 probe, 1 change rate, 2 start over
+    int32_t iProbe;              // step 0: 0 probe, 1 change rate, 2 start over;
+                                 // step 1: 0 check for replies, 1 after the second probe
+    bool bIgnoresCommands;       // heard, but answered no "$J" request: left as it is
     _GPS_MGR_SERIAL_SETUP Setup;
 };
 
@@ -106,6 +109,21 @@ bool bGmsGetNextActionTick(uint32_t* tick);
 // not open. The manager reopens the port to change its baud rate, so ask
 // again before every wait.
 int iGmsGetUartFd(int receiver);
+
+// A receiver that was heard (a sentence with a right checksum) but answered
+// none of the "$J" requests, a second "$JI" included, is not configured: it
+// stays at the rate it was heard at, its output is decoded as it comes, and
+// the link watchdog still starts a new search when it falls silent. True
+// while `receiver` is monitored so; false for any other receiver number.
+bool bGmsReceiverIgnoresCommands(int receiver);
+// The baud rate `receiver`'s UART is set to now; 0 for a receiver without a
+// link.
+uint32_t dwGmsGetLineBaud(int receiver);
+
+// Why the receiver's UART is not open: the errno of its last failed set-up
+// (ENOENT, EACCES, ENOTTY for a path that is not a terminal ...); 0 while it
+// is open, or for a receiver without a link.
+int iGmsGetUartError(int receiver);
 
 // Stores the mode (values above GPSMODE_NONE are stored as GPSMODE_WAAS) and
 // switches receiver 0 to the mode's application slot (RTK: 1; LBAND, WAAS: 2),

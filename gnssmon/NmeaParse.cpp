@@ -42,6 +42,7 @@ void NmeaParseInitVars(int instance)
     s.dwChrCnt = 0;
     s.iLen = 0;
     s.dwGoodMsgTick = 0;
+    s.dwReplyCnt = 0;
     s.bInSentence = false;
     BufferInit(&NmeaParseCmdBuffer[instance], s.CmdStorage, NMEA_PARSE_CMD_QUEUE);
     NmeaSatellitesInit(instance);
@@ -76,6 +77,7 @@ extern "C" int NmeaParseProcessChrIn(int instance, char c)
     if (c == '\r' || c == '\n') {
         s.szLine[s.iLen + 1] = '\0';
         s.bInSentence = false;
+        if (s.iLen >= 1 && s.szLine[1] == '>') ++s.dwReplyCnt;
         if (observer) observer(s.szLine);
         if (NmeaDecodeLine(instance, s.szLine) & NMEA_TICK_GOOD) s.dwGoodMsgTick = TimerTick();
         return 1;
@@ -98,6 +100,11 @@ extern "C" uint32_t dwNmeaParseGetGoodMsgTick(int instance)
 extern "C" uint32_t dwNmeaParseGetChrCnt(int instance)
 {
     return validInstance(instance) ? states[instance].dwChrCnt : 0;
+}
+
+extern "C" uint32_t dwNmeaParseGetReplyCnt(int instance)
+{
+    return validInstance(instance) ? states[instance].dwReplyCnt : 0;
 }
 
 extern "C" void NmeaSetNmeaFoundCallback(void (*callback)(const char* line))

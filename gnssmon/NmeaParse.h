@@ -43,6 +43,7 @@
 struct _NMEA_PARSE_STATE {
     uint32_t dwChrCnt;                    // characters received
     uint32_t dwGoodMsgTick;               // tick of the last accepted line, 0 after init
+    uint32_t dwReplyCnt;                  // "$>" replies to "$J" commands received
     char szLine[NMEA_PARSE_MAX_LINE + 2]; // "$", up to 127 characters, NUL
     unsigned char CmdStorage[NMEA_PARSE_CMD_QUEUE];
     int32_t iLen;                         // characters collected after the "$"
@@ -62,6 +63,9 @@ int NmeaParseProcessChrIn(int instance, char c);
 uint32_t dwNmeaParseGetGoodMsgTick(int instance);
 // Characters fed to the instance since its reset.
 uint32_t dwNmeaParseGetChrCnt(int instance);
+// Replies to "$J" commands (lines that begin "$>", whatever follows) since
+// the instance's reset: a receiver that never gives one does not take "$J".
+uint32_t dwNmeaParseGetReplyCnt(int instance);
 // Installs the observer, called with every complete line (from the "$",
 // without CR/LF) before it is decoded. One for all instances; null removes it.
 void NmeaSetNmeaFoundCallback(void (*callback)(const char* line));

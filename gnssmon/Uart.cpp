@@ -1,9 +1,11 @@
 #include "gnssmon/Uart.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -13,8 +15,8 @@ namespace {
 // Both ports start not open. Descriptors start at -1 so that a port that was
 // never set up is never read or written (descriptor 0 is standard input).
 _UART_PORT UartPorts[UART_PORT_COUNT] = {
-    {{nullptr, 0, 0, 0, 0}, -1, false},
-    {{nullptr, 0, 0, 0, 0}, -1, false},
+    {{nullptr, 0, 0, 0, 0}, -1, false, 0, false},
+    {{nullptr, 0, 0, 0, 0}, -1, false, 0, false},
 };
 
 // Larger than the largest receive ring, so one read can fill an empty ring.
@@ -61,6 +63,14 @@ speed_t UartSpeed(unsigned int baud) {
     }
 }
 
+// Closes a device that opened but cannot serve as the UART.
+int UartSetupFailed(_UART_PORT& entry, int error) {
+    close(entry.iFd);
+    entry.iFd = -1;
+    entry.iError = error;
+    return 1;
+}
+
 } // namespace
 
 void UartSetTraceHook(UartTraceHook hook) { UartTrace = hook; }
@@ -81,13 +91,23 @@ int UartSetup(int port, const char* device, unsigned int baud, char /*parity*/, 
     }
     const speed_t speed = UartSpeed(baud);
 
-    // O_NONBLOCK: on a real serial port whose carrier-detect line is low, a
-    // blocking open waits for carrier until CLOCAL is set, which can be for
-    // ever. CLOCAL is set below; then the descriptor goes back to blocking
-    // mode, which the writes rely on (a pty cannot show the hang: it has no
-    // carrier line).
+    // O_NONBLOCK, and it stays: on a real serial port whose carrier-detect
+    // line is low a blocking open waits for carrier (until CLOCAL is set,
+    // which can be for ever), and a write to a line that takes nothing (flow
+    // control, a peer that does not read) would wait as long. What the line
+    // cannot take at once is not sent.
     entry.iFd = device != nullptr ? open(device, O_RDWR | O_NOCTTY | O_NONBLOCK) : -1;
-    if (entry.iFd < 0) return 1;
+    if (entry.iFd < 0) {
+        // A file that exists but cannot be opened for writing is no more a
+        // serial line than one that can.
+        struct stat st;
+        entry.iError = device == nullptr ? ENOENT : errno;
+        if (device != nullptr && stat(device, &st) == 0 && !S_ISCHR(st.st_mode)) entry.iError = ENOTTY;
+        return 1;
+    }
+    // Anything but a terminal (a file, a FIFO, /dev/null) would take the
+    // commands as data and ignore the settings that keep reads from waiting.
+    if (!isatty(entry.iFd)) return UartSetupFailed(entry, ENOTTY);
 
     // Raw 8N1: no parity, one stop bit, receiver on, modem lines ignored (no
     // hang-up on close); no echo, no line editing, no signals, no output
@@ -103,12 +123,15 @@ int UartSetup(int port, const char* device, unsigned int baud, char /*parity*/, 
     cfsetispeed(&tio, speed);
     cfsetospeed(&tio, speed);
     tcflush(entry.iFd, TCIFLUSH);
-    tcsetattr(entry.iFd, TCSANOW, &tio);
-    fcntl(entry.iFd, F_SETFL, fcntl(entry.iFd, F_GETFL) & ~O_NONBLOCK);
+    if (tcsetattr(entry.iFd, TCSANOW, &tio) != 0) return UartSetupFailed(entry, errno);
 
     entry.bOpen = true;
+    entry.bRxDry = false;
+    entry.iError = 0;
     return 0;
 }
+
+int iUartGetError(int port) { return UartEntry(port).iError; }
 
 int iUartGetFd(int port) {
     const _UART_PORT& entry = UartEntry(port);
@@ -116,6 +139,8 @@ int iUartGetFd(int port) {
 }
 
 bool bUartGetRxPending(int port) { return !BufferIsEmpty(&UartEntry(port).RxRing); }
+
+bool bUartGetRxDry(int port) { return UartEntry(port).bRxDry; }
 
 int UartGetByte(int port, unsigned char* out) {
     _UART_PORT& entry = UartEntry(port);
@@ -126,14 +151,17 @@ int UartGetByte(int port, unsigned char* out) {
         return UART_SUCCESS;
     }
     if (entry.iFd < 0) return UART_NO_BYTE;
-
     // The ring is empty here, so a read of at most its capacity always fits.
     unsigned char chunk[UART_READ_CHUNK];
     int want = entry.RxRing.iSize;
     if (want < 1) want = 1;
     if (want > UART_READ_CHUNK) want = UART_READ_CHUNK;
     const ssize_t got = read(entry.iFd, chunk, static_cast<size_t>(want));
-    if (got < 0) return UART_READ_FAILED;
+    if (got < 0) {
+        entry.bRxDry = false;
+        return UART_READ_FAILED;
+    }
+    entry.bRxDry = got < want;
     if (got == 0) return UART_NO_BYTE;
     if (UartTrace != nullptr) UartTrace(port, '<', chunk, static_cast<int>(got));
     for (ssize_t i = 1; i < got; ++i) BufferPutByte(&entry.RxRing, chunk[i]);

@@ -3,7 +3,8 @@
 //
 // Two ports: UART 1 and UART 2. Port number 1 or 2 selects that port; any
 // other number selects UART 1. A port is always run raw 8N1 with VMIN and
-// VTIME 0, so reads never wait. Reception goes through the port's receive
+// VTIME 0 on a non-blocking descriptor, so neither reads nor writes wait:
+// what a line cannot take at once (a peer that does not read) is not sent. Reception goes through the port's receive
 // ring: one read() of the device fetches a whole burst when the ring is empty,
 // and later calls hand it out byte by byte.
 //
@@ -33,6 +34,8 @@ struct _UART_PORT {
     _BUFFER RxRing;  // receive ring over the caller's storage
     int32_t iFd;     // descriptor of the open device; negative when not open
     bool bOpen;      // the device is open and configured
+    int32_t iError;  // errno of the last UartSetup that failed; 0 after one that succeeded
+    bool bRxDry;     // the last read took less than it asked for: it emptied the device
 };
 
 // Sets the port's receive ring over `rxStorage` (`rxLength` bytes, capped at
@@ -47,9 +50,17 @@ int UartInit(int port, const char* device, unsigned char* rxStorage, unsigned ch
 // 38400, 57600 or 115200; any other rate gives 19200. A port that was open is closed
 // first. Pending input is discarded. Parity, data bits and stop bits are
 // accepted and not used: the port is always 8N1.
-// Returns 0, or 1 when the device cannot be opened (the port is then not open:
-// reads give -2002 and writes -1001 until a later UartSetup succeeds).
+// Returns 0, or 1 when the device cannot be opened or is not a terminal, or
+// its terminal settings are refused (the port is then not open: reads give
+// -2002 and writes -1001 until a later UartSetup succeeds, and
+// iUartGetError says why). A path that exists but is not a terminal (a
+// regular file, a FIFO, /dev/null) fails with ENOTTY, without a byte read
+// from or written to it.
 int UartSetup(int port, const char* device, unsigned int baud, char parity, int dataBits, int stopBits);
+
+// Why the last UartSetup of the port failed (an errno value: ENOENT, EACCES,
+// ENOTTY ...); 0 when it succeeded or none was made.
+int iUartGetError(int port);
 
 // Descriptor of the port's open device, for a caller that waits for input
 // with poll(); -1 when the port is not open. It changes when UartSetup
@@ -59,6 +70,11 @@ int iUartGetFd(int port);
 // Whether bytes already read from the device wait in the port's receive ring
 // (poll() on the descriptor does not see those).
 bool bUartGetRxPending(int port);
+
+// Whether the last read of the device took less than it asked for, so that
+// it found the device empty: a caller that has taken every byte of it need
+// not read again to learn that nothing more is there (one read per burst).
+bool bUartGetRxDry(int port);
 
 // Fetches one received byte into *out without waiting.
 // Returns 0 with a byte, -2002 when none is available (or the port is not
@@ -77,7 +93,8 @@ int UartPutBytes(int port, const unsigned char* data, int length);
 
 // Writes the NUL-terminated text, every LF that does not follow a CR as CR LF
 // (CR LF stays as it is), with one write() (a text longer than a command line
-// in pieces of 256 bytes). Stops at the first write that fails. Returns the
+// in pieces of 256 bytes). Stops at the first write that fails or that the
+// line does not take. Returns the
 // number of bytes written, inserted CRs included.
 int UartPutString(int port, const char* text);
 

@@ -1,13 +1,19 @@
 // gnssmon: finds the GNSS receiver on its UART, configures the message rates
 // given on the command line, and prints the position each time it changes,
-// for --duration seconds or until SIGINT or SIGTERM.
+// for --duration seconds or until SIGINT, SIGTERM or SIGHUP.
 //
 // The loop sleeps in poll() until the receiver's line has bytes, a stop
-// signal arrives, or the receiver manager's next action is due (the manager
-// says when); every wake-up runs GmsProcess and prints a new position at once.
+// signal arrives, the reader of the output can take more, or the receiver
+// manager's next action is due (the manager says when); every wake-up runs
+// GmsProcess and prints a new position at once. Nothing in it waits on
+// anything else: output goes through queues that drop whole lines when their
+// reader does not keep up (OutputQueue.h), and writes to the receiver do not
+// wait either (Uart.h).
 
+#include "gnssmon/ErrorReport.h"
 #include "gnssmon/Gms.h"
 #include "gnssmon/GpsDb.h"
+#include "gnssmon/OutputQueue.h"
 #include "gnssmon/SkyReport.h"
 #include "gnssmon/TimeServices.h"
 #include "gnssmon/TpvReport.h"
@@ -19,11 +25,14 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <sstream>
@@ -68,7 +77,31 @@ constexpr const char* kHelpNotes =
     "$JSAVE (saved: it also starts with them off), then the messages whose rate\n"
     "is above 0 are switched on (almRate, jomsRate and jdiffRate send nothing):\n"
     "a message whose rate is 0 ends up off.\n"
-    "--baud: 4800, 9600, 19200, 38400, 57600 or 115200.\n";
+    "A receiver that answers no $J request is monitored as it is, where it was heard.\n"
+    "--baud: 4800, 9600, 19200, 38400, 57600 or 115200.\n"
+    "-p: a path that is not a terminal is refused (status 1); one that does not\n"
+    "open is tried again and again. What is wrong is said on standard error\n"
+    "(with --json as an ERROR object), once per reason.\n"
+    "SIGINT, SIGTERM and SIGHUP end the run at once. A reader of the output that\n"
+    "falls behind holds nothing: lines wait in a 1 MiB queue, and those that no\n"
+    "longer fit are dropped whole and counted on standard error.\n";
+
+// Standard output, for the echo and the reports, and standard error, for the
+// notices; both set up once the command line has been read. Standard output
+// holds a minute and more of reports at the fastest rates (a SKY object is a
+// few kB), so a reader that pauses loses nothing; its pages are touched only
+// when a reader falls that far behind.
+constexpr std::size_t kReportQueueBytes = 1 << 20;
+constexpr std::size_t kNoticeQueueBytes = 16 << 10;
+char reportStorage[kReportQueueBytes];
+char noticeStorage[kNoticeQueueBytes];
+OutputQueue* reportOut = nullptr;
+OutputQueue* noticeOut = nullptr;
+
+void printLine(OutputQueue* queue, std::string line) {
+    line += '\n';
+    queue->put(line.data(), line.size());
+}
 
 // Prints each new position of receiver 0 as the position line, when it
 // differs from the last one printed. Nothing here allocates.
@@ -81,8 +114,10 @@ public:
         const double newLon = dGpsDbGetRawLon(0);
         // Exact comparison: a coordinate that is not a number prints at every pass.
         if (newLat == lat && newLon == lon) return;
-        std::cout.precision(12);
-        std::cout << "LAT: " << newLat << " LONG: " << newLon << std::endl;
+        // As a stream prints them with precision 12: 12 significant digits.
+        char line[96];
+        const int n = std::snprintf(line, sizeof line, "LAT: %.12g LONG: %.12g\n", newLat, newLon);
+        if (n > 0 && static_cast<std::size_t>(n) < sizeof line) reportOut->put(line, static_cast<std::size_t>(n));
         lat = newLat;
         lon = newLon;
     }
@@ -104,29 +139,59 @@ struct JsonReports {
         if (report == GPS_DB_REPORT_FIX) {
             std::string tpv = TpvReportLine(0, device.c_str());
             if (tpv == lastTpv) return;
-            std::cout << tpv << std::endl;
+            printLine(reportOut, tpv);
             lastTpv = std::move(tpv);
         } else if (report == GPS_DB_REPORT_SKY) {
-            std::cout << SkyReportLine(0, device.c_str()) << std::endl;
+            printLine(reportOut, SkyReportLine(0, device.c_str()));
         }
     }
 };
 std::string JsonReports::device;
 std::string JsonReports::lastTpv;
 
-// SIGINT and SIGTERM are blocked and taken from the descriptor this returns,
-// which the loop waits on: a run ends between two passes, never in the middle
-// of a line. -1 when the descriptor cannot be had; the signals then keep their
-// default effect.
+// SIGINT, SIGTERM and SIGHUP are blocked and taken from the descriptor this
+// returns, which the loop waits on: a run ends between two passes, never in
+// the middle of a line. -1 when the descriptor cannot be had; the signals then
+// keep their default effect.
 int stopSignalFd() {
     sigset_t stop;
     sigemptyset(&stop);
     sigaddset(&stop, SIGINT);
     sigaddset(&stop, SIGTERM);
+    sigaddset(&stop, SIGHUP);
     sigprocmask(SIG_BLOCK, &stop, nullptr);
     const int fd = signalfd(-1, &stop, SFD_CLOEXEC);
     if (fd < 0) sigprocmask(SIG_UNBLOCK, &stop, nullptr);
     return fd;
+}
+
+// What the user should know that is not a position: one line on standard
+// error, or with --json an ERROR object among the reports.
+void notice(bool json, const std::string& message) {
+    if (json)
+        printLine(reportOut, ErrorReportLine(message));
+    else
+        printLine(noticeOut, "gnssmon: " + message);
+}
+
+// Lines the reader of standard output did not take in time, said on standard
+// error once the output flows again, and at the end of the run, which does
+// not wait for a reader that is behind.
+void tellDropped(bool atEnd) {
+    if (!atEnd && reportOut->pending() != 0) return;
+    const unsigned long dropped = reportOut->takeDropped();
+    if (dropped != 0)
+        printLine(noticeOut, "gnssmon: " + std::to_string(dropped) +
+                                 " lines of output dropped: standard output was not read in time");
+    if (atEnd && reportOut->pending() != 0)
+        printLine(noticeOut, "gnssmon: " + std::to_string(reportOut->pending()) +
+                                 " bytes of output not taken by the end of the run");
+}
+
+// What is wrong with the port, in one line.
+std::string portProblem(const std::string& port, int error) {
+    if (error == ENOTTY) return "refusing " + port + ": not a terminal, so not a serial line";
+    return "cannot open " + port + ": " + std::strerror(error);
 }
 
 // Shortens a poll() timeout (-1: none) to `ms`.
@@ -162,7 +227,7 @@ int main(int argc, char** argv) {
                  refused.set_option_name("--duration");
                  throw refused;
              }
-         }), "seconds to run (0: until SIGINT or SIGTERM)")
+         }), "seconds to run (0: until SIGINT, SIGTERM or SIGHUP)")
         ("json", po::bool_switch(&o.json), "print each new fix as a JSON TPV object, and the satellites after each cycle of them as a SKY object, one per line")
         ("trace", "show every byte written to and read from the receiver on standard error");
 
@@ -186,21 +251,10 @@ int main(int argc, char** argv) {
     }
 
     const int signalFd = stopSignalFd();
-
-    // With --json every line of the output is one JSON object: no echo.
-    if (!o.json)
-        std::cout << "Configured rates: " << std::endl
-              << "\tbin1Rate    = " << o.bin1Rate << std::endl
-              << "\tbin2Rate    = " << o.bin2Rate << std::endl
-              << "\tggaRate     = " << o.ggaRate << std::endl
-              << "\tvtgRate     = " << o.vtgRate << std::endl
-              << "\tgstRate     = " << o.gstRate << std::endl
-              << "\therotRate   = " << o.herotRate << std::endl
-              << "\thehdgRate   = " << o.hehdgRate << std::endl
-              << "\talmRate     = " << o.almRate << std::endl
-              << "\tjomsRate    = " << o.jomsRate << std::endl
-              << "\tjdiffRate   = " << o.jdiffRate << std::endl
-              << "\tbaudRate    = " << o.baud << std::endl;
+    OutputQueue out(STDOUT_FILENO, reportStorage, kReportQueueBytes);
+    OutputQueue err(STDERR_FILENO, noticeStorage, kNoticeQueueBytes);
+    reportOut = &out;
+    noticeOut = &err;
 
     if (vm.count("trace")) UartSetTraceHook(UartTraceBytes);
 
@@ -223,8 +277,32 @@ int main(int argc, char** argv) {
     setup.iJomsRate = o.jomsRate;
     setup.iJdiffRate = o.jdiffRate;
     // A port that does not open is not fatal: the manager's link search keeps
-    // reopening it.
+    // reopening it. A path that is not a terminal is: it would take the
+    // commands as data. Nothing has been written to it.
     iGmsInit(0, &setup);
+    if (iGmsGetUartError(0) == ENOTTY) {
+        notice(o.json, portProblem(o.port, ENOTTY));
+        return 1;
+    }
+
+    // With --json every line of the output is one JSON object: no echo.
+    if (!o.json) {
+        std::ostringstream echo;
+        echo << "Configured rates: " << std::endl
+             << "\tbin1Rate    = " << o.bin1Rate << std::endl
+             << "\tbin2Rate    = " << o.bin2Rate << std::endl
+             << "\tggaRate     = " << o.ggaRate << std::endl
+             << "\tvtgRate     = " << o.vtgRate << std::endl
+             << "\tgstRate     = " << o.gstRate << std::endl
+             << "\therotRate   = " << o.herotRate << std::endl
+             << "\thehdgRate   = " << o.hehdgRate << std::endl
+             << "\talmRate     = " << o.almRate << std::endl
+             << "\tjomsRate    = " << o.jomsRate << std::endl
+             << "\tjdiffRate   = " << o.jdiffRate << std::endl
+             << "\tbaudRate    = " << o.baud << std::endl;
+        const std::string text = echo.str();
+        out.put(text.data(), text.size());
+    }
 
     if (o.json) {
         JsonReports::device = o.port;
@@ -234,9 +312,23 @@ int main(int argc, char** argv) {
     const auto started = std::chrono::steady_clock::now();
     bool lineHungUp = false;
     uint32_t lineWatchedAgain = 0;
+    bool toldIgnoresCommands = false;
+    int toldPortError = 0;
     for (;;) {
         GmsProcess();
         if (!o.json) printer.printIfNew();
+        // A port that does not open may yet (a USB receiver plugged in later):
+        // the search keeps trying, and the user hears why once per reason.
+        const int portError = iGmsGetUartError(0);
+        if (portError != toldPortError) {
+            if (portError != 0) notice(o.json, portProblem(o.port, portError) + " (trying again)");
+            toldPortError = portError;
+        }
+        if (!toldIgnoresCommands && bGmsReceiverIgnoresCommands(0)) {
+            toldIgnoresCommands = true;
+            notice(o.json, "the receiver on " + o.port + " does not take \"$J\" commands: it is monitored as it is, at " +
+                               std::to_string(dwGmsGetLineBaud(0)) + " baud");
+        }
 
         int timeoutMs = -1;
         if (o.duration > 0.0) {
@@ -247,7 +339,10 @@ int main(int argc, char** argv) {
         const uint32_t now = TimerTick();
         uint32_t due;
         if (bGmsGetNextActionTick(&due)) shortenTo(timeoutMs, static_cast<int32_t>(due - now));
-        pollfd fds[2] = {{signalFd, POLLIN, 0}, {iGmsGetUartFd(0), POLLIN, 0}};
+        pollfd fds[4] = {{signalFd, POLLIN, 0},
+                         {iGmsGetUartFd(0), POLLIN, 0},
+                         {out.pending() ? out.fd() : -1, POLLOUT, 0},
+                         {err.pending() ? err.fd() : -1, POLLOUT, 0}};
         if (lineHungUp) {
             const int32_t pause = static_cast<int32_t>(lineWatchedAgain - now);
             lineHungUp = pause > 0;
@@ -256,12 +351,19 @@ int main(int argc, char** argv) {
                 shortenTo(timeoutMs, pause);
             }
         }
-        poll(fds, 2, timeoutMs);  // EINTR and the like: one more pass
-        if (fds[0].revents & POLLIN) break;  // SIGINT or SIGTERM
+        poll(fds, 4, timeoutMs);  // EINTR and the like: one more pass
+        if (fds[0].revents & POLLIN) break;  // SIGINT, SIGTERM or SIGHUP
+        out.flush();
+        err.flush();
+        tellDropped(false);
         if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
             lineHungUp = true;
             lineWatchedAgain = TimerTick() + kHangupPauseMs;
         }
     }
+    // What the reader has not taken by now is given up: the end of the run
+    // does not wait for it.
+    out.flush();
+    tellDropped(true);
     return 0;
 }

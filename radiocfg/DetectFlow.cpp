@@ -9,6 +9,9 @@
 // reads its settings with its driver and prints the command line that would
 // program them:
 //   --l400 --l400_freq 450125000 --l400_power 2000 --l400_mode VLTR
+// followed by a not-settable:NAME=VALUE token for each value that the write
+// sets without an option (a fixed register, the receive frequency) and that
+// the radio holds otherwise: not-settable:S108=27.
 // Here a radio that is not detected is a failure: "Radio Type: not detected".
 //
 // A port that cannot be opened or configured, or a failure of the line, is
@@ -47,25 +50,21 @@ RADIO_TYPE detectRadio(RadioLine& line, bool showProgress) {
     return RadioBase::detectType(&line.timer, line.device(), line.getTiming(), line.listener());
 }
 
-// The settings of the radio found, read by its own driver on the same line.
+// The settings of a radio of this kind, read by its own driver on the line,
+// as --query prints them.
+template <class Radio>
+Settings querySettings(RadioLine& line) {
+    Radio radio(&line.timer, RadioLine::commandTimeout, line.device(), nullptr);
+    const Settings read = readSettings(line.attach(radio));
+    return queryLine(read, writtenAlongside(radio, read));
+}
+
 Settings readDetected(RADIO_TYPE type, RadioLine& line) {
-    constexpr unsigned int commandTimeout = RadioLine::commandTimeout;
-    Veltrio::Common::DeviceCommInterface* const device = line.device();
     switch (type) {
-    case RADIO_TYPE_SATEL: {
-        SatelRadio radio(&line.timer, commandTimeout, device, nullptr);
-        return readSettings(line.attach(radio));
-    }
-    case RADIO_TYPE_MICROHARD_L400: {
-        MicrohardL400Radio radio(&line.timer, commandTimeout, device, nullptr);
-        return readSettings(line.attach(radio));
-    }
-    case RADIO_TYPE_MICROHARD_920A: {
-        Microhard920ARadio radio(&line.timer, commandTimeout, device, nullptr);
-        return readSettings(line.attach(radio));
-    }
-    default:
-        return Settings();
+    case RADIO_TYPE_SATEL: return querySettings<SatelRadio>(line);
+    case RADIO_TYPE_MICROHARD_L400: return querySettings<MicrohardL400Radio>(line);
+    case RADIO_TYPE_MICROHARD_920A: return querySettings<Microhard920ARadio>(line);
+    default: return Settings();
     }
 }
 

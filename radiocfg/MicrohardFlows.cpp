@@ -1,11 +1,13 @@
 // The l400 and 920a commands: three values from the command line, one of them
 // a mode keyword, written into the radio with one saveConfig of its driver.
 // Nothing is printed on success; a failure prints one line and returns 1.
-// With --verify the values are read back in a second exchange.
+// With --verify every register the write sets is read back in a second
+// exchange.
 #include <sstream>
 #include <string>
 
 #include "radio/microhard/Microhard920ARadio.h"
+#include "radio/microhard/MicrohardFixedRegisters.h"
 #include "radio/microhard/MicrohardL400Radio.h"
 #include "radiocfg/Flows.h"
 #include "radiocfg/ReadSettings.h"
@@ -50,6 +52,22 @@ const char* keywordOf(const Keyword<Mode> (&table)[N], Mode mode) {
 
 // A value no option of the command can express: the registers as read.
 std::string asRead(const std::string& registers) { return notSettable + registers; }
+
+std::string registerName(int number) { return "S" + std::to_string(number); }
+
+// The fixed registers as read, in the order of their table.
+template <std::size_t N>
+void appendFixed(Settings& settings, const MicrohardFixedRegister (&table)[N], const std::map<int, int>& read) {
+    for (const MicrohardFixedRegister& fixed : table)
+        settings.push_back({registerName(fixed.number), std::to_string(read.at(fixed.number)), false});
+}
+
+// The same registers as the write sets them.
+template <std::size_t N>
+void appendFixed(Settings& settings, const MicrohardFixedRegister (&table)[N]) {
+    for (const MicrohardFixedRegister& fixed : table)
+        settings.push_back({registerName(fixed.number), std::to_string(fixed.value), false});
+}
 
 // The skeleton both commands share. `configure(first, second, mode, outcome)`
 // writes the values with the command's driver (writeSettings, which also
@@ -109,7 +127,18 @@ Settings readSettings(MicrohardL400Radio& radio) {
                                          ? std::string(keywordOf(l400Modes, mode))
                                          : asRead("S103=" + std::to_string(registers.wirelessRateCode) +
                                                   ",S158=" + std::to_string(registers.fecMode))});
+
+    settings.push_back({"RX", std::to_string(registers.rxFrequency), false});
+    appendFixed(settings, MicrohardL400Fixed::registers, registers.fixed);
     return settings;
+}
+
+// --l400 points S132 at the entry it writes, so the receive frequency is the
+// transmit one.
+Settings writtenAlongside(const MicrohardL400Radio&, const Settings& options) {
+    Settings written = {{"RX", plainValue(options, "l400_freq"), false}};
+    appendFixed(written, MicrohardL400Fixed::registers);
+    return written;
 }
 
 Settings readSettings(Microhard920ARadio& radio) {
@@ -134,7 +163,14 @@ Settings readSettings(Microhard920ARadio& radio) {
                                                   ",S112=" + std::to_string(registers.maxPacketSize) +
                                                   ",S113=" + std::to_string(registers.retransmissions) +
                                                   ",S158=" + std::to_string(registers.fecMode))});
+    appendFixed(settings, Microhard920AFixed::registers, registers.fixed);
     return settings;
+}
+
+Settings writtenAlongside(const Microhard920ARadio&, const Settings&) {
+    Settings written;
+    appendFixed(written, Microhard920AFixed::registers);
+    return written;
 }
 
 int mhl400(const std::string& port, PORT_CONFIG_BAUD baud, po::variables_map& options,

@@ -57,12 +57,14 @@ void Outcome::fail(const std::string& message, const std::string& listing) {
     usage = listing;
 }
 
-void Outcome::verify(const Settings& read) {
+void Outcome::verify(const Settings& read, const Settings& alongside) {
     readBack = read;
-    for (const Setting& asked : settings)
+    Settings written = settings;
+    written.insert(written.end(), alongside.begin(), alongside.end());
+    for (const Setting& asked : written)
         for (const Setting& got : read)
             if (got.option == asked.option && got.value != asked.value)
-                differences.push_back({asked.option, asked.value, got.value});
+                differences.push_back({asked.option, asked.value, got.value, asked.isOption});
     if (!differences.empty()) {
         failure = Failure::Differences;
         error = "Read back differs from what was written";
@@ -76,7 +78,10 @@ void printText(const Outcome& outcome, std::ostream& out) {
             out << "Radio Type: " << radioTypeName(*outcome.radio) << "\n";
         } else if (outcome.command == "query") {
             out << "--" << radioCommand(*outcome.radio);
-            for (const Setting& s : outcome.settings) out << " --" << s.option << " " << s.value;
+            for (const Setting& s : outcome.settings) {
+                if (s.isOption) out << " --" << s.option;
+                out << " " << s.value;
+            }
             out << "\n";
         }
         break;
@@ -89,7 +94,8 @@ void printText(const Outcome& outcome, std::ostream& out) {
         break;
     case Failure::Differences:
         for (const Difference& d : outcome.differences)
-            out << "Read back differs: --" << d.option << " asked " << d.asked << ", read " << d.read << "\n";
+            out << "Read back differs: " << (d.isOption ? "--" : "") << d.option << " asked " << d.asked << ", read "
+                << d.read << "\n";
         break;
     }
     out.flush();

@@ -12,10 +12,14 @@
 //                absent when no radio was looked for yet
 //   settings     query: the values read; satel, l400, 920a: the values asked.
 //                Numbers are JSON numbers, mode keywords and values that no
-//                option can express (see Setting) strings
-//   read         with --verify: the values read back after the write
+//                option can express (see Setting) strings. A query's
+//                not-settable token of a value no option sets is keyed by
+//                its name: "S108":"not-settable:S108=25"
+//   read         with --verify: the values read back after the write, also
+//                those no option sets ("S108", "RX")
 //   differences  with --verify: [{"option", "asked", "read"}], one per value
-//                the radio does not hold as asked
+//                the radio does not hold as asked; "option" is the name of a
+//                value no option sets ("S132") where the write set it
 //   error        on failure only: the message the text output prints, with
 //                its control bytes as they are (JSON escapes them)
 //
@@ -33,18 +37,26 @@
 // holds that no option can express is notSettable + the value as read
 // ("not-settable:S104=250"): the command line shows it, and refuses it if it
 // is run.
+//
+// A value the write sets that no option names (a register the write always
+// sets the same way, a receive frequency that follows the transmit one) is
+// no option: `option` is then the radio's name for it ("S108", "RX"), and in
+// a command line it stands alone, as not-settable:S108=27, where it differs
+// from what the write sets.
 struct Setting {
     std::string option;
     std::string value;
+    bool isOption = true;
 };
 using Settings = std::vector<Setting>;
 
 extern const char* const notSettable;
 
 struct Difference {
-    std::string option;
+    std::string option; // or the name of a value no option sets (Setting)
     std::string asked;
     std::string read;
+    bool isOption = true;
 };
 
 enum class Failure {
@@ -65,8 +77,10 @@ struct Outcome {
     std::string usage; // an option listing printed after the error (text only)
 
     void fail(const std::string& message, const std::string& listing = std::string());
-    // The differences between `settings` (asked) and `read`; a failure when there is one.
-    void verify(const Settings& read);
+    // The differences between what was asked, `settings` and the values no
+    // option sets that the write sets with them (`alongside`), and `read`; a
+    // failure when there is one.
+    void verify(const Settings& read, const Settings& alongside);
 };
 
 // "Satel", "Microhard 920A", "Microhard L400", "not detected".

@@ -16,9 +16,26 @@
 #include "radiocfg/Outcome.h"
 #include "radiocfg/RadioLine.h"
 
+// The options' values first, then every value the write sets that no option
+// names, as read (Setting).
 Settings readSettings(Veltrio::Radio::SatelRadio& radio);
 Settings readSettings(Veltrio::Radio::MicrohardL400Radio& radio);
 Settings readSettings(Veltrio::Radio::Microhard920ARadio& radio);
+
+// The values no option names that a write of `options` sets in a radio of
+// this kind, by the names readSettings gives them.
+Settings writtenAlongside(const Veltrio::Radio::SatelRadio& radio, const Settings& options);
+Settings writtenAlongside(const Veltrio::Radio::MicrohardL400Radio& radio, const Settings& options);
+Settings writtenAlongside(const Veltrio::Radio::Microhard920ARadio& radio, const Settings& options);
+
+// What --query prints of `read`: the options, then each value no option
+// names that differs from what the write would set there (`written`), as
+// not-settable:NAME=VALUE.
+Settings queryLine(const Settings& read, const Settings& written);
+
+// The value of `option` in `settings` without a not-settable: marker; empty
+// when it is not there.
+std::string plainValue(const Settings& settings, const std::string& option);
 
 // A configuration flow's exchange: a `Radio` driver on a new line to `port`,
 // `save(radio)` writing the values, then, with --verify, the settings read
@@ -30,7 +47,7 @@ void writeSettings(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD ba
     RadioLine line(port, baud, options);
     Radio radio(&line.timer, RadioLine::commandTimeout, line.device(), nullptr);
     save(line.attach(radio));
-    if (options.count("verify")) outcome.verify(readSettings(radio));
+    if (options.count("verify")) outcome.verify(readSettings(radio), writtenAlongside(radio, outcome.settings));
 }
 
 // True when `check`, a driver's own check of a value, lets it pass.

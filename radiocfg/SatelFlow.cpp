@@ -1,7 +1,8 @@
 // radiocfg --satel: writes frequency, channel spacing and power into a Satel
 // radio in one exchange and stores them in its flash. Prints nothing on
 // success; any failure is one line (the exception's text) and status 1.
-// With --verify the three values are read back in a second exchange.
+// With --verify the three values, and the receive frequency that is set with
+// them, are read back in a second exchange.
 #include <sstream>
 #include <string>
 
@@ -52,12 +53,18 @@ Outcome satelOutcome(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD 
 
 Settings readSettings(Veltrio::Radio::SatelRadio& radio) {
     using namespace Veltrio::Radio;
-    unsigned int frequency = 0, spacing = 0, power = 0;
-    radio.getConfig(frequency, spacing, power);
-    return {{"satel_freq", optionValue(frequency, [](unsigned int v) { SatelSetFrequencyCommand().setFrequency(v); })},
+    unsigned int frequency = 0, rxFrequency = 0, spacing = 0, power = 0;
+    radio.readConfig(frequency, rxFrequency, spacing, power);
+    return {{"satel_freq", optionValue(frequency, [](unsigned int v) { SatelRadio::validateFrequency(v); })},
             {"satel_spacing",
              optionValue(spacing, [](unsigned int v) { SatelSetChannelSpacingCommand().setChannelSpacing(v); })},
-            {"satel_power", optionValue(power, [](unsigned int v) { SatelSetPowerCommand().setPower(v); })}};
+            {"satel_power", optionValue(power, [](unsigned int v) { SatelSetPowerCommand().setPower(v); })},
+            {"RX", std::to_string(rxFrequency), false}};
+}
+
+// --satel sets the receive frequency with the transmit one.
+Settings writtenAlongside(const Veltrio::Radio::SatelRadio&, const Settings& options) {
+    return {{"RX", plainValue(options, "satel_freq"), false}};
 }
 
 int satel(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD baud,

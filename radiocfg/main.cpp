@@ -91,21 +91,22 @@ int main(int argc, char** argv) {
         ("fast", "end each exchange when the radio's answer is whole, not after 2.5 s of silence; an echoed "
          "command is never its answer (not the default: a radio that wants over 1 s of quiet before +++, or "
          "sends a prompt in pieces over 0.1 s apart, needs the long wait)")
-        ("verify", "after --satel, --l400, --920a: read the settings back and compare")
+        ("verify", "after --satel, --l400, --920a: read back every register the write sets and compare")
         ("json", "print one JSON object instead of text")
         ("trace", "show every byte written to and read from the radio on standard error");
 
     po::options_description commands("Commands");
     commands.add_options()
         ("detect", "Detect radio type")
-        ("query", "Print the radio's settings as a command line")
+        ("query", "Print the radio's settings as a command line; a value the configuration command sets "
+         "that the radio holds otherwise and no option expresses as not-settable:NAME=VALUE")
         ("satel", "Configure Satel radio")
         ("l400", "Configure Microhard L400")
         ("920a", "Configure Microhard 920A");
 
     po::options_description satelOptions("Satel Options");
     satelOptions.add_options()
-        ("satel_freq", po::value<unsigned int>(), "Frequency (Hz), 1000001 to 999999994")
+        ("satel_freq", po::value<unsigned int>(), "Frequency (Hz), 1000010 to 999999990 in steps of 10")
         ("satel_spacing", po::value<unsigned int>(), "Channel Spacing (Hz): 12500, 20000 or 25000")
         ("satel_power", po::value<unsigned int>(), "Power (mW), 2 to 9999");
 

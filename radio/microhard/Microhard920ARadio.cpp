@@ -4,6 +4,7 @@
 #include <string>
 
 #include "radio/RadioExceptions.h"
+#include "radio/microhard/MicrohardFixedRegisters.h"
 
 namespace Veltrio {
 namespace Radio {
@@ -40,13 +41,13 @@ constexpr unsigned int lastChannel = 99;
 // S105 is 16 bits wide.
 constexpr unsigned int maxUnitAddress = 0xFFFF;
 
-// Values the 920A set-up always programs.
+// Values the 920A set-up always programs (those read back: MicrohardFixedRegisters.h).
 constexpr unsigned int factorySetting = 5;
-constexpr unsigned int operatingMode = 2;
-constexpr unsigned int outputPowerDBm = 30; // 1000 mW
-constexpr unsigned int serialDataFormat = 1;
-constexpr unsigned int roaming = 65535;
-constexpr unsigned int destinationAddress = 1;
+using Microhard920AFixed::destinationAddress;
+using Microhard920AFixed::operatingMode;
+using Microhard920AFixed::outputPowerDBm;
+using Microhard920AFixed::roaming;
+using Microhard920AFixed::serialDataFormat;
 
 } // namespace
 
@@ -76,7 +77,7 @@ void Microhard920ARadio::saveConfig(unsigned int channel, MICROHARD_920A_MODE mo
     MicrohardSetFactorySettingsCommand factory;
     factory.setFactorySettings(static_cast<MICROHARD_FACTORY_SETTING>(factorySetting));
     MicrohardSetSerialBaudRateCommand serialRate;
-    serialRate.setSerialBaudRate(Veltrio::Common::BAUD_115200);
+    serialRate.setSerialBaudRate(Veltrio::Common::BAUD_115200); // code Microhard920AFixed::serialBaudCode
     MicrohardSetOperatingModeCommand operating;
     operating.setOperatingMode(static_cast<MICROHARD_OPERATING_MODE>(operatingMode));
     MicrohardSetOutputPowerCommand outputPower;
@@ -135,13 +136,17 @@ void Microhard920ARadio::readRegisters(Microhard920ARegisters& registers) {
     MicrohardGetMaxPacketSizeCommand packetSize;
     MicrohardGetPacketRetransmissionsCommand retransmissions;
     MicrohardGetFECModeCommand fec;
-    batch({&network, &unit, &wirelessRate, &packetSize, &retransmissions, &fec});
+    std::list<Command*> sequence = {&network, &unit, &wirelessRate, &packetSize, &retransmissions, &fec};
+    MicrohardRegisterReads fixedReads;
+    for (const MicrohardFixedRegister& fixed : Microhard920AFixed::registers) fixedReads.add(fixed.number, sequence);
+    batch(sequence);
     registers.networkAddress = network.getNetworkAddress();
     registers.unitAddress = unit.getUnitAddress();
     registers.wirelessRateCode = wirelessRate.getIntValue();
     registers.maxPacketSize = packetSize.getMaxPacketSize();
     registers.retransmissions = retransmissions.getPacketRetransmissions();
     registers.fecMode = fec.getIntValue();
+    registers.fixed = fixedReads.values();
 }
 
 bool Microhard920ARadio::channelOf(const Microhard920ARegisters& registers, unsigned int& channel) {

@@ -4,6 +4,8 @@
 // as channel + 101 (channels 0 to 99 are addresses 101 to 200), and one of
 // three link modes.
 
+#include <map>
+
 #include "radio/microhard/MicrohardRadio.h"
 
 namespace Veltrio {
@@ -19,9 +21,9 @@ enum MICROHARD_920A_MODE : int {
     MICROHARD_920A_MODE_FAST = 2,  // 115200 bit/s, 25 bytes, 5 retransmissions, FEC 0
 };
 
-// The registers behind saveConfig's three values, as the radio holds them:
-// no table is applied, so a value that no saveConfig argument produces is
-// still seen as it is.
+// The registers saveConfig sets, as the radio holds them: no table is
+// applied, so a value that no saveConfig argument produces is still seen as
+// it is.
 struct Microhard920ARegisters {
     unsigned int networkAddress = 0;  // S104: the channel + 101
     unsigned int unitAddress = 0;     // S105
@@ -29,6 +31,7 @@ struct Microhard920ARegisters {
     unsigned int maxPacketSize = 0;   // S112
     unsigned int retransmissions = 0; // S113
     int fecMode = 0;                  // S158
+    std::map<int, int> fixed;         // the registers of Microhard920AFixed::registers, by number
 };
 
 class Microhard920ARadio : public MicrohardRadio {
@@ -47,10 +50,11 @@ public:
     // size pair is not one of the modes.
     virtual void getConfig(unsigned int& channel, MICROHARD_920A_MODE& mode);
 
-    // Every register saveConfig sets from its three values, in one exchange
-    // (S104, S105, S103, S112, S113, S158), unconverted. Only an answer that
-    // holds no number fails (ConversionException); a network address above
-    // 4000000000 is an InvalidNetworkAddressException.
+    // Every register saveConfig sets, in one exchange, unconverted: those it
+    // sets from its three values (S104, S105, S103, S112, S113, S158), then
+    // the fixed ones. Only an answer that holds no number fails
+    // (ConversionException); a network address above 4000000000 is an
+    // InvalidNetworkAddressException.
     void readRegisters(Microhard920ARegisters& registers);
     // The channel that the network address stands for; false outside 101 to 200.
     static bool channelOf(const Microhard920ARegisters& registers, unsigned int& channel);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "radio/RadioExceptions.h"
+#include "radio/microhard/MicrohardFixedRegisters.h"
 
 namespace Veltrio {
 namespace Radio {
@@ -36,15 +37,15 @@ const ModeRow& modeRow(MICROHARD_L400_MODE mode) {
     throw InvalidOperationModeException(std::to_string(static_cast<int>(mode)));
 }
 
-// Values the L400 set-up always programs.
+// Values the L400 set-up always programs (those read back: MicrohardFixedRegisters.h).
 constexpr unsigned int factorySetting = 2;
-constexpr unsigned int operatingMode = 2;
-constexpr unsigned int serialDataFormat = 1;
-constexpr unsigned int maxPacketSize = 1580;
-constexpr unsigned int characterTimeout = 100;
-constexpr unsigned short tableEntry = 42;
-constexpr unsigned int bandwidth = 1;
 constexpr unsigned int direction = 2;
+using MicrohardL400Fixed::bandwidth;
+using MicrohardL400Fixed::characterTimeout;
+using MicrohardL400Fixed::maxPacketSize;
+using MicrohardL400Fixed::operatingMode;
+using MicrohardL400Fixed::serialDataFormat;
+using MicrohardL400Fixed::tableEntry;
 
 // The reads of getConfig: "ATS103?", "ATS158?", "ATS108?", "ATS131?".
 struct ConfigReads {
@@ -91,7 +92,7 @@ void MicrohardL400Radio::saveConfig(unsigned int frequency, unsigned int power, 
     MicrohardSetOperatingModeCommand operating;
     operating.setOperatingMode(static_cast<MICROHARD_OPERATING_MODE>(operatingMode));
     MicrohardSetSerialBaudRateCommand serialRate;
-    serialRate.setSerialBaudRate(Veltrio::Common::BAUD_115200);
+    serialRate.setSerialBaudRate(Veltrio::Common::BAUD_115200); // code MicrohardL400Fixed::serialBaudCode
     MicrohardSetSerialPortDataFormatCommand dataFormat;
     dataFormat.setSerialPortDataFormat(static_cast<MICROHARD_SERIAL_PORT_DATA_FORMAT>(serialDataFormat));
     MicrohardL400SetWirelessBaudRateCommand wirelessRate;
@@ -152,12 +153,25 @@ void MicrohardL400Radio::getConfig(unsigned int& frequency, unsigned int& power,
 }
 
 void MicrohardL400Radio::readRegisters(MicrohardL400Registers& registers) {
+    // getConfig's reads, S132, then the other fixed registers; S131 and S132
+    // name their table entry on the line that gives its frequency.
     ConfigReads reads;
-    reads.run(*this);
+    MicrohardL400GetRxFrequencyCommand rxFrequency;
+    std::list<Command*> sequence = {&reads.wirelessRate, &reads.fec, &reads.outputPower, &reads.txFrequency,
+                                    &rxFrequency};
+    MicrohardRegisterReads fixedReads;
+    fixedReads.readBy(131, reads.txFrequency);
+    fixedReads.readBy(132, rxFrequency);
+    for (const MicrohardFixedRegister& fixed : MicrohardL400Fixed::registers)
+        if (fixed.number != 131 && fixed.number != 132) fixedReads.add(fixed.number, sequence);
+    batch(sequence);
+
     registers.frequency = reads.txFrequency.getFrequency();
+    registers.rxFrequency = rxFrequency.getFrequency();
     registers.outputPower = reads.outputPower.getIntValue();
     registers.wirelessRateCode = reads.wirelessRate.getIntValue();
     registers.fecMode = reads.fec.getIntValue();
+    registers.fixed = fixedReads.values();
 }
 
 bool MicrohardL400Radio::modeOf(const MicrohardL400Registers& registers, MICROHARD_L400_MODE& mode) {

@@ -4,6 +4,8 @@
 // table entry 42 in the radio's password-protected dealer mode and points the
 // transmit (S131) and receive (S132) frequency registers at it.
 
+#include <map>
+
 #include "radio/microhard/MicrohardRadio.h"
 
 namespace Veltrio {
@@ -21,14 +23,18 @@ enum MICROHARD_L400_MODE : int {
     MICROHARD_L400_MODE_VLTR = 4, // 16000 bit/s, FEC 0
 };
 
-// The registers behind saveConfig's three values, as the radio holds them:
-// no table is applied, so a value that no saveConfig argument produces is
-// still seen as it is.
+// The registers saveConfig sets, as the radio holds them: no table is
+// applied, so a value that no saveConfig argument produces is still seen as
+// it is.
 struct MicrohardL400Registers {
-    unsigned int frequency = 0; // Hz: S131, the frequency of the transmit table entry
-    int outputPower = 0;        // S108, dBm
-    int wirelessRateCode = 0;   // S103
-    int fecMode = 0;            // S158
+    unsigned int frequency = 0;   // Hz: S131, the frequency of the transmit table entry
+    unsigned int rxFrequency = 0; // Hz: S132, the frequency of the receive table entry
+    int outputPower = 0;          // S108, dBm
+    int wirelessRateCode = 0;     // S103
+    int fecMode = 0;              // S158
+    // The registers of MicrohardL400Fixed::registers, by number (S131 and
+    // S132: the table entry they point at).
+    std::map<int, int> fixed;
 };
 
 class MicrohardL400Radio : public MicrohardRadio {
@@ -47,8 +53,9 @@ public:
     // 1000 when S108 holds a value outside the power table.
     virtual void getConfig(unsigned int& frequency, unsigned int& power, MICROHARD_L400_MODE& mode);
 
-    // The four registers getConfig reads, in the same exchange, unconverted.
-    // Only an answer that holds no number fails (ConversionException).
+    // Every register saveConfig sets, in one exchange, unconverted: those
+    // getConfig reads, then S132, then the other fixed registers. Only an
+    // answer that holds no number fails (ConversionException).
     void readRegisters(MicrohardL400Registers& registers);
     // The link mode whose rate code and FEC mode the registers hold; false
     // when no mode has that pair.

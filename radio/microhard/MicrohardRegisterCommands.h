@@ -73,6 +73,7 @@ VELTRIO_MICROHARD_READ(MicrohardGetRoamingCommand,                    118, getRo
 VELTRIO_MICROHARD_READ(MicrohardGetQuickEnterCommandModeCommand,      119, getQuickEnterCommandMode,      MicrohardValue::Switch)
 VELTRIO_MICROHARD_READ(MicrohardGetAverageRSSICommand,                123, getAverageRSSI,                MicrohardValue::Decimal<int>)
 VELTRIO_MICROHARD_READ(MicrohardL400GetFrequencyCommand,              131, getFrequency,                  MicrohardValue::L400Frequency)
+VELTRIO_MICROHARD_READ(MicrohardL400GetRxFrequencyCommand,            132, getFrequency,                  MicrohardValue::L400Frequency)
 VELTRIO_MICROHARD_READ(MicrohardGetNetworkTypeCommand,                133, getNetworkType,                MicrohardValue::NetworkTypes)
 VELTRIO_MICROHARD_READ(MicrohardGetDestinationAddressCommand,         140, getDestinationAddress,         MicrohardValue::Decimal<unsigned short>)
 VELTRIO_MICROHARD_READ(MicrohardGetRepeatersCommand,                  141, getRepeaters,                  MicrohardValue::Switch)

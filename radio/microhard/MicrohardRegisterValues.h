@@ -142,7 +142,7 @@ struct StaticMask {
     static std::string decode(const ReadBase& command) { return command.getStrValue(); }
 };
 
-// L400 S131 read: the table entry's frequency in MHz, given in Hz.
+// L400 S131 and S132 reads: the table entry's frequency in MHz, given in Hz.
 struct L400Frequency {
     using ReadBase = MicrohardBaseClassGetStrValueCommand;
     static unsigned int decode(const ReadBase& command) { return microhardL400Frequency(command.getStrValue()); }

@@ -1,7 +1,9 @@
 #include "radio/satel/SatelRadio.h"
 
 #include <list>
+#include <string>
 
+#include "radio/RadioExceptions.h"
 #include "radio/satel/SatelCommands.h"
 
 namespace Veltrio {
@@ -22,14 +24,26 @@ Command* SatelRadio::getExitCommandModeCommand() { return new SatelExitCommandMo
 void SatelRadio::exchange(Command& command) { batch({&command}); }
 
 void SatelRadio::getConfig(unsigned int& frequency, unsigned int& channelSpacing, unsigned int& power) {
-    frequency = channelSpacing = power = 0;
+    unsigned int rxFrequency = 0;
+    readConfig(frequency, rxFrequency, channelSpacing, power);
+}
+
+void SatelRadio::readConfig(unsigned int& txFrequency, unsigned int& rxFrequency, unsigned int& channelSpacing,
+                            unsigned int& power) {
+    txFrequency = rxFrequency = channelSpacing = power = 0;
     SatelGetFrequencyCommand frequencyQuery;
     SatelGetChannelSpacingCommand spacingQuery;
     SatelGetPowerCommand powerQuery;
     batch({&frequencyQuery, &spacingQuery, &powerQuery}); // "SL+++", "SL&F?", "SL&W?", "SL@P?", "SL++O"
-    frequency = frequencyQuery.getTxFrequency();
+    txFrequency = frequencyQuery.getTxFrequency();
+    rxFrequency = frequencyQuery.getRxFrequency();
     channelSpacing = spacingQuery.getChannelSpacing();
     power = powerQuery.getPower();
+}
+
+void SatelRadio::validateFrequency(unsigned int hz) {
+    SatelSetFrequencyCommand().setFrequency(hz); // the command's own range
+    if (hz % 10 != 0) throw InvalidFrequencyException(std::to_string(hz));
 }
 
 void SatelRadio::saveConfig(unsigned int frequency, unsigned int channelSpacing, unsigned int power) {
@@ -41,6 +55,7 @@ void SatelRadio::saveConfig(unsigned int frequency, unsigned int channelSpacing,
     // The values are checked before anything is queued.
     parkFrequency.setFrequency(434000000);
     spacing.setChannelSpacing(channelSpacing);
+    validateFrequency(frequency);
     newFrequency.setFrequency(frequency);
     newPower.setPower(power);
     // "SL+++", SL&F=434.00000, SL&W=..., SL&F=..., SL@P=..., "SL**>", "SL++O"
@@ -61,6 +76,7 @@ void SatelRadio::getFrequencies(unsigned int& tx, unsigned int& rx) {
 }
 
 void SatelRadio::setFrequency(unsigned int hz) {
+    validateFrequency(hz);
     SatelSetFrequencyCommand command;
     command.setFrequency(hz);
     exchange(command);

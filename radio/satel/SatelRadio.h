@@ -41,11 +41,21 @@ public:
     // Transmit frequency, channel spacing and power in one exchange. The
     // outputs are 0 when it fails.
     virtual void getConfig(unsigned int& frequency, unsigned int& channelSpacing, unsigned int& power);
+    // The same exchange, with the receive frequency, which the radio reports
+    // beside the transmit frequency and which saveConfig sets with it.
+    void readConfig(unsigned int& txFrequency, unsigned int& rxFrequency, unsigned int& channelSpacing,
+                    unsigned int& power);
     // Moves the radio to 434 MHz, sets the channel spacing, then the
     // frequency and the power, and writes the settings to flash, in one
     // exchange of seven commands. The values are checked first, in the order
-    // channel spacing, frequency, power.
+    // channel spacing, frequency (validateFrequency), power.
     virtual void saveConfig(unsigned int frequency, unsigned int channelSpacing, unsigned int power);
+
+    // The frequencies saveConfig and setFrequency write: above 1 MHz, below
+    // 1000 MHz and a multiple of 10 Hz, the radio's step (the command's five
+    // decimals of MHz would round any other value). Otherwise
+    // InvalidFrequencyException with the value in decimal.
+    static void validateFrequency(unsigned int hz);
 
     virtual void getFrequencies(unsigned int& tx, unsigned int& rx);
     virtual void setFrequency(unsigned int hz);

@@ -18,6 +18,7 @@
 #include "gnssmon/TimeServices.h"
 #include "gnssmon/Uart.h"
 #include "tools/gnssproto/BinEncode.h"
+#include "tools/gnssproto/NmeaEncode.h"
 #include "tools/gnsssim/Simulator.h"
 
 #include <gtest/gtest.h>
@@ -305,6 +306,42 @@ TEST(GmsSearch, DeviceThatAppearsLaterIsFoundByTheSearch) {
     EXPECT_EQ(57600u, b.sim.baud());
     unlink(path.c_str());
     rmdir(dir);
+}
+
+// A receiver that talks (GGA at 4800) but takes no "$J" command: once heard,
+// it gets one more "$JI" and, unanswered, is left at 4800 and decoded as it
+// is; a minute of its sentences later it is still there and nothing more
+// has been sent to it.
+TEST(GmsSearch, ReceiverThatIgnoresJIsMonitoredWhereItWasHeard) {
+    GnssSim::ModelConfig m = receiverAt(4800);
+    m.ignoreCommands = true;
+    Bench b(m);
+    _GPS_MGR_SERIAL_SETUP s = b.setup(57600);
+    s.iBin1Rate = 1;
+    ASSERT_EQ(0, iGmsInit(0, &s));
+    ASSERT_TRUE(b.runUntil([] { return bGmsReceiverIgnoresCommands(0); }, 60s));
+    const std::vector<Call> w = b.writes();
+    ASSERT_FALSE(w.empty());
+    for (const Call& c : w) EXPECT_EQ("$JI\r\n", c.written);
+    // Heard at 4800, where the last "$JI" went unanswered.
+    EXPECT_EQ(4800u, w.back().lineBaud);
+    EXPECT_GE(b.calls.back().after - w.back().before, 400u);
+    EXPECT_EQ(4800u, dwGmsGetLineBaud(0));
+
+    const std::size_t from = b.calls.size();
+    const std::uint32_t start = TimerTick();
+    for (std::uint32_t second = 1; second <= 60; ++second) {
+        const std::uint32_t tick = start + second * 1000;
+        TimerForTestOnlyFreeze(tick);
+        const std::string gga = GnssProto::nmeaSentence("$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+        ASSERT_EQ(static_cast<ssize_t>(gga.size()), ::write(b.sim.masterFd(), gga.data(), gga.size()));
+        ASSERT_TRUE(b.runUntil([&] { return dwNmeaParseGetGoodMsgTick(0) == tick; })) << second;
+    }
+    TimerForTestOnlyThaw();
+    EXPECT_TRUE(b.writes(from).empty());
+    EXPECT_TRUE(bGmsReceiverIgnoresCommands(0));
+    EXPECT_EQ(4800u, b.sim.lineBaud());
+    EXPECT_EQ(4800u, b.sim.baud());
 }
 
 struct ModeCase {

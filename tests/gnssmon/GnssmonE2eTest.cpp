@@ -9,8 +9,12 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -27,6 +31,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+extern char** environ;
 
 namespace {
 
@@ -94,29 +100,46 @@ std::string printed(const GnssSim::SentPosition& p) {
 }
 
 TEST(GnssmonE2e, DefaultsEchoAndNoReceiver) {
-    // No options: every rate 0, 57600 baud, the default port (absent here or
-    // silent): the echo and nothing else, status 0 after the passes.
+    // No options: every rate 0, 57600 baud, the default port (absent here):
+    // the echo, why the port is not used said once, status 0 after the run.
     const auto r = runProgram(programPath("gnssmon"), {}, kRunLimit);
     EXPECT_EQ(0, r.exitStatus);
     EXPECT_EQ(echo(), r.out);
-    EXPECT_EQ("", r.err);
+    EXPECT_EQ("gnssmon: cannot open /dev/ttyO1: No such file or directory (trying again)\n", r.err);
 }
 
-TEST(GnssmonE2e, PortThatDoesNotExistGivesTheEchoAndStatus0) {
-    const auto r = runProgram(programPath("gnssmon"), {"-p", "/nonexistent/ttyGNSS", "--bin1Rate", "1"}, kRunLimit);
-    EXPECT_EQ(0, r.exitStatus);
-    EXPECT_EQ(echo(1), r.out);
-}
-
-// /dev/zero always has bytes to read: a line that never runs dry must not
-// hold the program past the end of its run.
-TEST(GnssmonE2e, LineThatNeverRunsDryEndsOnTime) {
-    const auto start = std::chrono::steady_clock::now();
-    const auto r = runProgram(programPath("gnssmon"), {"-p", "/dev/zero", "--bin1Rate", "1"}, kRunLimit);
-    ASSERT_FALSE(r.timedOut);
-    EXPECT_GE(std::chrono::steady_clock::now() - start, 5s);  // it did run its passes
-    EXPECT_EQ(0, r.exitStatus);
-    EXPECT_EQ(echo(1), r.out);
+// A path that is not a serial line (a file, a FIFO, /dev/null, /dev/zero) is
+// refused before anything is written to it, with one line that names it, and
+// status 1; it does not run for ever (--duration 0) nor block in a read.
+TEST(GnssmonE2e, PathThatIsNotATerminalIsRefusedUntouched) {
+    char dir[] = "/tmp/gnssmon-e2e.XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(dir));
+    const std::string file = std::string(dir) + "/file", fifo = std::string(dir) + "/fifo";
+    const std::string content = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\nkeep me\n";
+    std::ofstream(file) << content;
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+    for (const std::string& path : {file, fifo, std::string("/dev/null"), std::string("/dev/zero")}) {
+        for (const bool json : {false, true}) {
+            std::vector<std::string> args = {"-p", path, "--bin1Rate", "1", "--duration", "0"};
+            if (json) args.push_back("--json");
+            const auto r = runProgram(programPath("gnssmon"), args, 30s);
+            ASSERT_FALSE(r.timedOut) << path;
+            EXPECT_EQ(1, r.exitStatus) << path;
+            const std::string message = "refusing " + path + ": not a terminal, so not a serial line";
+            if (json) {
+                EXPECT_EQ(nlohmann::json({{"class", "ERROR"}, {"message", message}}).dump() + "\n", r.out);
+                EXPECT_EQ("", r.err);
+            } else {
+                EXPECT_EQ("", r.out);
+                EXPECT_EQ("gnssmon: " + message + "\n", r.err);
+            }
+        }
+    }
+    std::ifstream in(file, std::ios::binary);
+    EXPECT_EQ(content, std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    unlink(file.c_str());
+    unlink(fifo.c_str());
+    rmdir(dir);
 }
 
 TEST(GnssmonE2e, HelpListsTheOptionsAndExits1) {
@@ -130,7 +153,8 @@ TEST(GnssmonE2e, HelpListsTheOptionsAndExits1) {
         // The options, then what a rate of 0 really does, and the baud rates.
         for (const char* o : {"-h [ --help ]", "--bin1Rate arg (=0)", "--ggaRate", "--jdiffRate",
                               "-p [ --port ] arg (=/dev/ttyO1)", "--baud arg (=57600)", "$JOFF", "$JSAVE",
-                              "rate is 0 ends up off", "57600 or 115200"}) {
+                              "rate is 0 ends up off", "57600 or 115200", "not a terminal is refused",
+                              "SIGHUP", "dropped whole"}) {
             const std::size_t found = r.out.find(o, at);
             EXPECT_NE(std::string::npos, found) << o;
             at = found == std::string::npos ? at : found;
@@ -273,6 +297,31 @@ TEST(GnssmonE2e, AgainstTheGnsssimProgram) {
     rmdir(dir);
 }
 
+// A receiver that takes no "$J" command and sends GGA at 4800: found there,
+// asked once more, left there. Its positions are printed to the end of the
+// run, one notice says why it was not configured, and nothing but the "$JI"
+// probes reached it. (A minute of it is GmsTest's, on a jumped tick.)
+TEST(GnssmonE2e, ReceiverThatIgnoresJIsMonitoredAsItIs) {
+    GnssSim::SimConfig cfg;
+    cfg.model.baud = 4800;
+    cfg.model.ignoreCommands = true;
+    cfg.model.drive.speed = 8.0;
+    GnssSim::Simulator sim(cfg);
+    sim.start();
+    const auto r = runProgram(programPath("gnssmon"), {"-p", sim.devicePath(), "--duration", "8"}, kRunLimit);
+    sim.stop();
+    EXPECT_EQ(0, r.exitStatus);
+    EXPECT_EQ("gnssmon: the receiver on " + sim.devicePath() +
+                  " does not take \"$J\" commands: it is monitored as it is, at 4800 baud\n",
+              r.err);
+    for (const std::string& l : sim.receivedLines()) EXPECT_EQ("$JI", l);
+    EXPECT_EQ(4800u, sim.lineBaud());
+    // Found in its first 2 s, then 5 positions a second: well over 15.
+    const std::vector<std::string> pos = positionLines(r.out);
+    ASSERT_GE(pos.size(), 15u) << r.out;
+    EXPECT_EQ(pos.size(), lines(r.out).size() - lines(echo()).size());
+}
+
 // --duration: the run ends after that many seconds, whatever the line does.
 TEST(GnssmonE2e, DurationEndsTheRun) {
     const auto start = std::chrono::steady_clock::now();
@@ -298,6 +347,36 @@ bool waitFor(Child& program, const std::function<bool()>& done, std::chrono::sec
 
 bool hasPosition(const Child& program) { return program.out.find("LAT: ") != std::string::npos; }
 
+// A port that cannot be opened is tried again and again; the user hears why
+// once, and again each time the reason changes; the receiver is found once
+// it is there. With --json each reason is an ERROR object.
+TEST(GnssmonE2e, PortProblemsAreToldOnceEachAndTheSearchGoesOn) {
+    char dir[] = "/tmp/gnssmon-e2e.XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(dir));
+    const std::string path = std::string(dir) + "/ttyGNSS";
+    GnssSim::Simulator sim{GnssSim::SimConfig()};
+    sim.start();
+    Child gnssmon(programPath("gnssmon"), {"-p", path, "--json", "--bin1Rate", "5", "--duration", "0"});
+    const auto errors = [&] {
+        std::vector<std::string> out;
+        for (const std::string& l : lines(gnssmon.out))
+            if (nlohmann::json::parse(l)["class"] == "ERROR") out.push_back(nlohmann::json::parse(l)["message"]);
+        return out;
+    };
+    ASSERT_TRUE(waitFor(gnssmon, [&] { return errors().size() == 1; }, 30s)) << gnssmon.out;
+    std::ofstream(path) << "a file";
+    ASSERT_TRUE(waitFor(gnssmon, [&] { return errors().size() == 2; }, 30s)) << gnssmon.out;
+    ASSERT_EQ(0, unlink(path.c_str()));
+    ASSERT_EQ(0, symlink(sim.ptyPath().c_str(), path.c_str()));
+    ASSERT_TRUE(waitFor(gnssmon, [&] { return gnssmon.out.find("\"TPV\"") != std::string::npos; })) << gnssmon.out;
+    EXPECT_EQ(0, gnssmon.wait(SIGTERM));
+    EXPECT_EQ((std::vector<std::string>{"cannot open " + path + ": No such file or directory (trying again)",
+                                        "refusing " + path + ": not a terminal, so not a serial line (trying again)"}),
+              errors());
+    unlink(path.c_str());
+    rmdir(dir);
+}
+
 // One field of /proc/PID/status ("voluntary_ctxt_switches"), or -1.
 long procStatus(pid_t pid, const std::string& field) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/status");
@@ -317,7 +396,7 @@ double cpuSeconds(pid_t pid) {
     return static_cast<double>(std::stoul(f[11]) + std::stoul(f[12])) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-// SIGINT and SIGTERM end a run that would otherwise never end, at once and
+// SIGINT, SIGTERM and SIGHUP end a run that would otherwise never end, at once and
 // cleanly: status 0, and every line printed whole.
 class GnssmonStop : public ::testing::TestWithParam<int> {};
 
@@ -339,8 +418,58 @@ TEST_P(GnssmonStop, SignalEndsTheRunCleanly) {
     for (const std::string& l : all) EXPECT_NE(std::string::npos, l.find(" LONG: ")) << l;
 }
 
-INSTANTIATE_TEST_SUITE_P(GnssmonE2e, GnssmonStop, ::testing::Values(SIGINT, SIGTERM),
-                         [](const ::testing::TestParamInfo<int>& i) { return i.param == SIGINT ? "SIGINT" : "SIGTERM"; });
+INSTANTIATE_TEST_SUITE_P(GnssmonE2e, GnssmonStop, ::testing::Values(SIGINT, SIGTERM, SIGHUP),
+                         [](const ::testing::TestParamInfo<int>& i) {
+                             return i.param == SIGINT ? "SIGINT" : i.param == SIGTERM ? "SIGTERM" : "SIGHUP";
+                         });
+
+// A reader of the output that stops for 10 s (a pipe nobody reads, made as
+// small as a pipe can be) holds neither the reading of the receiver nor the
+// end of the run: SIGTERM ends it at once, with whole lines printed.
+TEST(GnssmonE2e, ReaderThatStopsHoldsNeitherTheReceiverNorTheEnd) {
+    GnssSim::SimConfig cfg;
+    cfg.model.drive.speed = 8.0;
+    GnssSim::Simulator sim(cfg);
+    sim.start();
+    int out[2];
+    ASSERT_EQ(0, pipe2(out, O_CLOEXEC));
+    fcntl(out[0], F_SETPIPE_SZ, 4096);
+    const std::string program = programPath("gnssmon");
+    std::vector<std::string> args = {program, "-p", sim.devicePath(), "--json", "--bin1Rate", "50", "--duration", "0"};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    pid_t pid = -1;
+    ASSERT_EQ(0, posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ));
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+
+    ASSERT_TRUE(sim.waitForPositions(50, 60s));
+    std::this_thread::sleep_for(10s);  // the reader's stop: not a wait for anything
+    kill(pid, SIGTERM);
+    int status = -1;
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (waitpid(pid, &status, WNOHANG) == 0 && std::chrono::steady_clock::now() < deadline) usleep(10000);
+    if (std::chrono::steady_clock::now() >= deadline) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        ADD_FAILURE() << "still running 10 s after SIGTERM";
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    // The receiver was read all along: nothing it sent was refused by the line.
+    EXPECT_EQ(0u, sim.bytesDropped());
+    char buf[4096];
+    // Whatever was printed is whole lines, one object each.
+    std::string outText;
+    for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) outText.append(buf, static_cast<std::size_t>(n));
+    close(out[0]);
+    ASSERT_FALSE(outText.empty());
+    EXPECT_EQ('\n', outText.back());
+    for (const std::string& l : lines(outText)) EXPECT_NO_THROW(nlohmann::json::parse(l)) << l;
+}
 
 // Once the receiver is configured and says nothing, the next thing the manager
 // has to do is its watchdog, 30 s on: the program sleeps until then, or until

@@ -7,11 +7,13 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <fstream>
 #include <regex>
@@ -126,9 +128,14 @@ TEST_F(UartTest, BurstIsFetchedWithOneReadAndHandedOutByteByByte) {
 }
 
 TEST_F(UartTest, FailingReadIsReportedAsReadFailure) {
-    // /proc/self/mem opens read-write, but reading at offset 0 (an address
-    // that is never mapped) fails with EIO: a device whose read() fails.
-    ASSERT_EQ(UartSetup(1, "/proc/self/mem", 57600, 'N', 8, 1), 0);
+    // The port's descriptor is made to refer to /proc/self/mem, where reading
+    // at offset 0 (an address that is never mapped) fails with EIO: a device
+    // whose read() fails. (It is not a terminal, so the set-up refuses it.)
+    openPort(1);
+    const int mem = open("/proc/self/mem", O_RDWR);
+    ASSERT_GE(mem, 0);
+    ASSERT_EQ(iUartGetFd(1), dup2(mem, iUartGetFd(1)));
+    close(mem);
     unsigned char byte = 0;
     EXPECT_EQ(UartGetByte(1, &byte), UART_READ_FAILED);
     EXPECT_EQ(UartGetBytes(1, &byte, 1), 0);
@@ -259,6 +266,29 @@ TEST_F(UartTest, DeviceThatCannotBeOpenedGivesNoBytesAndFailedWrites) {
     EXPECT_EQ(pty.read(2, 5s), "ok");
 }
 
+// Only a terminal is taken for a serial line; why another path failed is kept.
+TEST_F(UartTest, PathThatIsNotATerminalIsRefusedAndTheReasonKept) {
+    char dir[] = "/tmp/uarttest.XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(dir));
+    const std::string file = std::string(dir) + "/file", fifo = std::string(dir) + "/fifo";
+    std::ofstream(file) << "data";
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+    const struct {
+        std::string path;
+        int result, error;
+    } cases[] = {{file, 1, ENOTTY},        {fifo, 1, ENOTTY},  {"/dev/null", 1, ENOTTY},
+                 {"/dev/zero", 1, ENOTTY}, {dir, 1, ENOTTY},   {"/nonexistent/ttyO9", 1, ENOENT},
+                 {pty.slavePath(), 0, 0}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.result, UartSetup(1, c.path.c_str(), 57600, 'N', 8, 1)) << c.path;
+        EXPECT_EQ(c.error, iUartGetError(1)) << c.path;
+        EXPECT_EQ(c.result == 0, iUartGetFd(1) >= 0) << c.path;
+    }
+    unlink(file.c_str());
+    unlink(fifo.c_str());
+    rmdir(dir);
+}
+
 TEST_F(UartTest, PortNumbersOtherThanOneAndTwoAddressUartOne) {
     TestSupport::Pty second;
     openPort(1);
@@ -308,32 +338,15 @@ TEST_F(UartTest, PortIsRaw8N1WithReadsThatReturnAtOnce) {
     EXPECT_EQ(tio.c_cc[VTIME], 0);
 }
 
-// The device is opened without blocking (a serial port with its carrier line
-// low would hold a blocking open for ever), then put back to blocking mode:
-// a write to a line that cannot take it all at once waits instead of losing
-// bytes.
-TEST_F(UartTest, PortIsLeftInBlockingModeForTheWrites) {
-    pty.closeSlave();  // only the UART's descriptor is left on the line
+// A line whose peer takes nothing (nobody reads the pty) fills up: writes
+// then return with what went out instead of waiting for room.
+TEST_F(UartTest, WriteToALineThatTakesNothingDoesNotWait) {
     openPort(1);
-    int found = 0;
-    if (DIR* dir = opendir("/proc/self/fd")) {
-        while (const dirent* e = readdir(dir)) {
-            char target[256] = {};
-            const std::string link = std::string("/proc/self/fd/") + e->d_name;
-            if (readlink(link.c_str(), target, sizeof target - 1) <= 0 || pty.slavePath() != target) continue;
-            std::ifstream info(std::string("/proc/self/fdinfo/") + e->d_name);
-            for (std::string key; info >> key;) {
-                if (key != "flags:") continue;
-                long flags = 0;
-                info >> std::oct >> flags;
-                EXPECT_EQ(flags & O_NONBLOCK, 0);
-                ++found;
-                break;
-            }
-        }
-        closedir(dir);
-    }
-    EXPECT_EQ(found, 1);
+    const std::string piece(200, 'x');
+    bool full = false;
+    for (int i = 0; i < 20000 && !full; ++i) full = UartPutString(1, piece.c_str()) < static_cast<int>(piece.size());
+    EXPECT_TRUE(full) << "4 MB taken by a line nobody reads";
+    EXPECT_EQ(UART_WRITE_FAILED, UartPutByte(1, 'y'));
 }
 
 TEST_F(UartTest, RepeatedSetUpReopensWithoutLeakingDescriptors) {

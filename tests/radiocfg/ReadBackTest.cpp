@@ -29,12 +29,17 @@ TestSupport::ProgramResult radiocfg(const Simulator& radio, Args args, bool fast
 }
 
 // A radio of radiosim's type `type` that keeps its old value of `kept` (a
-// setting of its state), if any.
+// setting of its state), if any, and starts with the setting `preset` at the
+// value `presetValue`, if any.
 std::unique_ptr<Simulator> startRadio(const std::string& type, const std::string& kept = std::string(),
-                                      RadioSim::Faults faults = RadioSim::Faults()) {
+                                      RadioSim::Faults faults = RadioSim::Faults(), const char* preset = nullptr,
+                                      const char* presetValue = nullptr) {
     auto personality = RadioSim::makePersonality(type);
     if (!kept.empty()) {
         EXPECT_TRUE(personality->keepOldValue(kept)) << kept;
+    }
+    if (preset != nullptr) {
+        EXPECT_TRUE(personality->preset(preset, presetValue)) << preset;
     }
     auto radio = std::make_unique<Simulator>(std::move(personality), faults, RadioSim::Timing::realistic());
     radio->start();
@@ -49,19 +54,40 @@ Args words(const std::string& line) {
 }
 
 struct RadioCase {
+    const char* label;
     const char* type; // radiosim's
     const char* name; // as radiocfg names it
     const char* line; // the command that programs it
     const char* baud; // of the port, for every run
+    // A radio that starts with this setting at this value, and what --query
+    // prints of it before the write.
+    const char* preset = nullptr;
+    const char* presetValue = nullptr;
+    const char* before = nullptr;
 };
+
+constexpr const char* satelLine = "--satel --satel_freq 438125000 --satel_spacing 12500 --satel_power 500";
+constexpr const char* l400Line = "--l400 --l400_freq 450125000 --l400_power 2000 --l400_mode VLTR";
+constexpr const char* mh920aLine = "--920a --920a_channel 5 --920a_address 10 --920a_mode FAST";
 
 const RadioCase radios[] = {
-    {"satel", "Satel", "--satel --satel_freq 438125000 --satel_spacing 12500 --satel_power 500", "9600"},
-    {"l400", "Microhard L400", "--l400 --l400_freq 450125000 --l400_power 2000 --l400_mode VLTR", "38400"},
-    {"920a", "Microhard 920A", "--920a --920a_channel 5 --920a_address 10 --920a_mode FAST", "115200"},
+    {"satel", "satel", "Satel", satelLine, "9600"},
+    {"l400", "l400", "Microhard L400", l400Line, "38400"},
+    {"920a", "920a", "Microhard 920A", mh920aLine, "115200"},
+    // Every value the write sets, also where no option names it: the receive
+    // frequency, and the registers it always sets the same way (a factory
+    // L400 holds other values in five of them).
+    {"satel_rx_apart", "satel", "Satel", satelLine, "9600", "rx_frequency", "438200000",
+     "--satel --satel_freq 438000000 --satel_spacing 25000 --satel_power 1000 not-settable:RX=438200000"},
+    {"l400_other_s132", "l400", "Microhard L400", l400Line, "38400", "S132", "5",
+     "--l400 --l400_freq 450000000 --l400_power 1000 --l400_mode PC1 not-settable:RX=0 not-settable:S102=7 "
+     "not-settable:S112=256 not-settable:S116=5 not-settable:S131=0 not-settable:S132=5"},
+    {"920a_other_power", "920a", "Microhard 920A", mh920aLine, "115200", "S108", "25",
+     "--920a --920a_channel not-settable:S104=1234 --920a_address 2 --920a_mode not-settable:S103=0,S112=256,S113=3,"
+     "S158=0 not-settable:S102=7 not-settable:S108=25"},
 };
 
-void PrintTo(const RadioCase& c, std::ostream* out) { *out << c.type; }
+void PrintTo(const RadioCase& c, std::ostream* out) { *out << c.label; }
 
 class ReadBackTest : public testing::TestWithParam<RadioCase> {};
 
@@ -73,7 +99,12 @@ TEST_P(ReadBackTest, QueryGivesBackTheWrittenLineAndThatLineProgramsTheSame) {
         args.insert(args.end(), {"-b", c.baud});
         return radiocfg(radio, args);
     };
-    const auto written = startRadio(c.type);
+    const auto written = startRadio(c.type, "", RadioSim::Faults(), c.preset, c.presetValue);
+    if (c.before != nullptr) {
+        const auto b = run(*written, {"--query"});
+        EXPECT_EQ(b.exitStatus, 0);
+        EXPECT_EQ(b.out, std::string(c.before) + "\n");
+    }
     Args write = words(c.line);
     write.push_back("--verify");
     const auto w = run(*written, write);
@@ -99,7 +130,7 @@ TEST_P(ReadBackTest, QueryGivesBackTheWrittenLineAndThatLineProgramsTheSame) {
     }
     EXPECT_EQ(fromJson, words(c.line));
 
-    const auto fresh = startRadio(c.type);
+    const auto fresh = startRadio(c.type, "", RadioSim::Faults(), c.preset, c.presetValue);
     const auto again = run(*fresh, words(q.out));
     EXPECT_EQ(again.exitStatus, 0);
     EXPECT_EQ(fresh->state(), written->state());
@@ -107,7 +138,7 @@ TEST_P(ReadBackTest, QueryGivesBackTheWrittenLineAndThatLineProgramsTheSame) {
 
 INSTANTIATE_TEST_SUITE_P(Radios, ReadBackTest, testing::ValuesIn(radios),
                          [](const testing::TestParamInfo<RadioCase>& info) {
-                             return std::string("_") + info.param.type;
+                             return std::string("_") + info.param.label;
                          });
 
 // A radio that acknowledges a write but keeps its old value: --verify names
@@ -122,13 +153,18 @@ TEST(ReadBackFaultTest, VerifyCatchesARadioThatKeepsAnOldValue) {
         const char* query;
     };
     const Case cases[] = {
-        {"satel", "power", radios[0].line, "--satel_power asked 500, read 1000",
+        {"satel", "power", satelLine, "--satel_power asked 500, read 1000",
          "--satel --satel_freq 438125000 --satel_spacing 12500 --satel_power 1000"},
         // VLTR is air rate 8 with FEC 0; factory setting 2 leaves FEC 1.
-        {"l400", "S158", radios[1].line, "--l400_mode asked VLTR, read not-settable:S103=8,S158=1",
+        {"l400", "S158", l400Line, "--l400_mode asked VLTR, read not-settable:S103=8,S158=1",
          "--l400 --l400_freq 450125000 --l400_power 2000 --l400_mode not-settable:S103=8,S158=1"},
+        // The receive entry stays at factory entry 0, 450 MHz.
+        {"l400", "S132", l400Line,
+         "RX asked 450125000, read 450000000\nRead back differs: S132 asked 42, read 0",
+         "--l400 --l400_freq 450125000 --l400_power 2000 --l400_mode VLTR not-settable:RX=450000000 "
+         "not-settable:S132=0"},
         // The factory network address is no channel's.
-        {"920a", "S104", radios[2].line, "--920a_channel asked 5, read not-settable:S104=1234",
+        {"920a", "S104", mh920aLine, "--920a_channel asked 5, read not-settable:S104=1234",
          "--920a --920a_channel not-settable:S104=1234 --920a_address 10 --920a_mode FAST"},
     };
     for (const auto& c : cases) {

@@ -83,6 +83,9 @@ TEST(SatelFlowTest, ARejectedValueIsReportedBeforeAnythingIsWritten) {
         // Would be written as SL&F=1000.00000.
         {{"--satel_freq", "999999999", "--satel_spacing", "12500", "--satel_power", "500"},
          "Invalid frequency: 999999999\n"},
+        // Not on the radio's 10 Hz step: would be written rounded, as SL&F=438.12500.
+        {{"--satel_freq", "438125003", "--satel_spacing", "12500", "--satel_power", "500"},
+         "Invalid frequency: 438125003\n"},
     };
     for (const auto& [values, message] : cases) {
         const auto r = radio.configure(values);

@@ -76,9 +76,11 @@ bool exists(const std::string& path) {
 TEST(RadioSimProgramTest, ServesALinkedDeviceAndRecordsLogAndState) {
     TempDir dir;
     const std::string link = dir.path + "/radio", log = dir.path + "/wire.log", state = dir.path + "/state";
-    RunningSim sim({"--type", "satel", "--link", link, "--log", log, "--state", state});
+    RunningSim sim(
+        {"--type", "satel", "--link", link, "--log", log, "--state", state, "--set", "rx_frequency=438200000"});
     ASSERT_EQ(sim.line(), link + "\n");
     EXPECT_NE(fileText(state).find("power=1000\n"), std::string::npos); // written at start
+    EXPECT_NE(fileText(state).find("rx_frequency=438200000\n"), std::string::npos);
 
     {
         HostLine host(link);
@@ -123,6 +125,7 @@ TEST(RadioSimProgramTest, RefusesABadCommandLine) {
     EXPECT_NE(unknown.err.find("known: satel"), std::string::npos) << unknown.err;
     EXPECT_EQ(TestSupport::runProgram(radiosim, {}, 10s).exitStatus, 2);
     EXPECT_EQ(TestSupport::runProgram(radiosim, {"--type", "satel", "--error-at", "x"}, 10s).exitStatus, 2);
+    EXPECT_EQ(TestSupport::runProgram(radiosim, {"--type", "satel", "--set", "S108=25"}, 10s).exitStatus, 2);
 
     // A link is never put over a file that is not a link.
     TempDir dir;

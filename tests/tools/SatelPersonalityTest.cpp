@@ -98,7 +98,8 @@ TEST(SatelPersonalityTest, AnswersLikeACooperativeRadio) {
     EXPECT_EQ(s.signalThreshold, -118);
     EXPECT_EQ(s.baud, 9600u);
     const RadioSim::State expected = {
-        {"command_mode", "no"},       {"frequency", "438106250"},  {"channel_spacing", "12500"},
+        {"command_mode", "no"},       {"frequency", "438106250"},  {"rx_frequency", "438106250"},
+        {"channel_spacing", "12500"},
         {"power", "500"},             {"tx_address", "0ABC"},      {"rx_address", "0ABC"},
         {"operation_mode", "D"},      {"signal_threshold", "-118"}, {"serial", "9600,7,E,2"},
         {"flash_writes", "1"},        {"unsaved_changes", "no"},

@@ -67,6 +67,7 @@ ReceiverModel::ReceiverModel(const ModelConfig& config)
         {"GPGGA", false}, {"GPVTG", false}, {"GPGST", false}, {"GPGSV", false},
         {"HEROT", false}, {"HEHDG", false}, {"D1", false}, {"GPALM", false},
     };
+    if (cfg.ignoreCommands) find("GPGGA", false)->rate = 5.0;
 }
 
 bool ReceiverModel::talking(double now) const {
@@ -151,6 +152,7 @@ std::vector<Output> ReceiverModel::due(double now) {
 
 std::vector<Output> ReceiverModel::onLine(const std::string& rawLine, double now) {
     std::vector<Output> out;
+    if (cfg.ignoreCommands) return out;
     std::string line = rawLine;
     const std::size_t star = line.find('*');
     if (star != std::string::npos) line.erase(star);

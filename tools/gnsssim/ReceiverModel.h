@@ -14,7 +14,8 @@
 //   $JOFF                    every output of this port off
 //   $JAPP,1|2|OTHER          switch application slot
 //   $JDIFF,<type>  $JWAASPRN,<a>,<b>[,<c>]  $JNMEA,GGAALLGNSS,YES|NO
-// Anything else is accepted silently.
+// Anything else is accepted silently. With ignoreCommands, nothing is
+// understood: every line is dropped unanswered.
 
 #include "tools/gnsssim/Drive.h"
 
@@ -29,6 +30,7 @@ struct ModelConfig {
     double stopTalkingAfter = -1.0;  // seconds after start; negative: never
     double startTalkingAfter = 0.0;  // seconds after start before it sends anything (a late starter)
     bool corruptChecksums = false;   // every NMEA and binary checksum is wrong
+    bool ignoreCommands = false;     // takes no "$J" command, answers none, and sends GPGGA at 5 Hz from the start
     int appSlot = 1;                 // running application, 1 or 2
     std::uint8_t navMode = 2;        // navigation mode byte of message 1
     DriveConfig drive;

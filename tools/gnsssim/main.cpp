@@ -30,6 +30,8 @@ int main(int argc, char** argv) {
          "stop talking after this many seconds (negative: never)")
         ("start-after", po::value<double>(&cfg.model.startTalkingAfter)->default_value(0.0),
          "send nothing before this many seconds")
+        ("ignore-j", po::bool_switch(&cfg.model.ignoreCommands),
+         "take no \"$J\" command and answer none; send GPGGA five times a second from the start")
         ("corrupt", po::bool_switch(&cfg.model.corruptChecksums), "send wrong NMEA and binary checksums")
         ("app", po::value<int>(&cfg.model.appSlot)->default_value(1), "running application slot, 1 or 2")
         ("lat", po::value<double>(&cfg.model.drive.lat)->default_value(cfg.model.drive.lat), "start latitude, degrees")

@@ -319,13 +319,24 @@ bool MicrohardPersonality::writeRegister(int number, const std::string& value) {
 std::string MicrohardPersonality::readRegister(int number) const {
     const auto held = registers.find(number);
     if (held == registers.end()) return std::string();
-    if (number == 131) {
-        // The transmit frequency entry and its frequency in MHz.
+    if (number == 131 || number == 132) {
+        // The transmit or receive frequency entry and its frequency in MHz.
         const unsigned int entry = static_cast<unsigned int>(std::stoul(held->second));
         const auto programmed = table.find(entry);
         return held->second + " - " + megahertzText(programmed == table.end() ? 0 : programmed->second.frequency);
     }
     return held->second;
+}
+
+bool MicrohardPersonality::preset(const std::string& setting, const std::string& value) {
+    long long number = 0;
+    if (setting.compare(0, 1, "S") != 0 || !readNumber(setting.substr(1), number)) return false;
+    const auto held = registers.find(static_cast<int>(number));
+    const RegisterRow* row = findRow(static_cast<int>(number));
+    if (held == registers.end() || row == nullptr || (row->accepts != nullptr && !row->accepts(value, model)))
+        return false;
+    held->second = saved[held->first] = value;
+    return true;
 }
 
 std::string MicrohardPersonality::registerValue(int number) const {

@@ -20,9 +20,10 @@
 // the register cannot hold gets "\r\nERROR\r\n" and changes nothing. A Satel
 // "SL" command is data to this radio, in either mode it gets no answer.
 //
-// The L400 also reads S131 as its frequency table entry and that entry's
-// frequency in MHz ("42 - 450.1250"), and has a dealer mode that programs the
-// frequency table: "ATP0=" in command mode prompts for the password; the
+// The L400 also reads S131 and S132 (transmit and receive) as a frequency
+// table entry and that entry's frequency in MHz ("42 - 450.1250"), and has a
+// dealer mode that programs the frequency table: "ATP0=" in command mode
+// prompts for the password; the
 // password line, then the entry number, frequency in Hz, bandwidth and
 // direction each end with a CR and are answered by the next prompt line (a
 // wrong password or field gets a refusal line; a wrong password also ends the
@@ -59,6 +60,10 @@ public:
     State state() const override;
     bool writesFlash(const std::string& command) const override { return command == "AT&W"; }
     bool isEscape(const std::string& input) const override { return input == "+++"; }
+    // "S<n>": a register the model has, held and saved with `value`, which
+    // must be one a write could set (any value for a read-only register); a
+    // factory restore still resets it.
+    bool preset(const std::string& setting, const std::string& value) override;
 
     // The register as the radio holds it, empty for a register it does not have.
     std::string registerValue(int number) const;

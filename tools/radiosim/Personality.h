@@ -64,6 +64,12 @@ public:
         return false;
     }
 
+    // Starts the radio with one setting of state() at `value` instead of its
+    // factory value, as if it had been set and saved before ("S108", "25").
+    // False for a setting this radio cannot be started with, or a value the
+    // setting cannot hold.
+    virtual bool preset(const std::string& /*setting*/, const std::string& /*value*/) { return false; }
+
 protected:
     bool keeps(const std::string& setting) const { return kept.count(setting) > 0; }
     bool echoesEveryCommand() const { return echoing; }

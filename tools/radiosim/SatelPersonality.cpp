@@ -142,14 +142,15 @@ std::string SatelPersonality::reply(const std::string& command) {
 bool SatelPersonality::apply(const std::string& name, const std::string& value) {
     // The setting of state() each setter changes.
     static const std::pair<const char*, const char*> settingOf[] = {
-        {"SL&F", "frequency"},      {"SL&W", "channel_spacing"},  {"SL@P", "power"},  {"SL#I", "tx_address"},
-        {"SL#I", "rx_address"},     {"SL&D", "operation_mode"},   {"SL@T", "signal_threshold"},
-        {"SL%B", "serial"},
+        {"SL&F", "frequency"},  {"SL&F", "rx_frequency"},   {"SL&W", "channel_spacing"},
+        {"SL@P", "power"},      {"SL#I", "tx_address"},     {"SL#I", "rx_address"},
+        {"SL&D", "operation_mode"}, {"SL@T", "signal_threshold"}, {"SL%B", "serial"},
     };
     SatelSettings next = current;
     if (name == "SL&F") {
         if (!readMegahertz(value, next.frequency)) return false;
         if (next.frequency < lowestFrequency || next.frequency > highestFrequency) return false;
+        next.rxFrequency = next.frequency;
     } else if (name == "SL&W") {
         unsigned int tens = 0;
         if (!readUnsigned(value, tens) || (tens != 1250 && tens != 2000 && tens != 2500)) return false;
@@ -193,8 +194,7 @@ bool SatelPersonality::apply(const std::string& name, const std::string& value) 
 std::string SatelPersonality::query(const std::string& command) const {
     const SatelSettings& s = current;
     if (command == "SL&F?") {
-        const std::string mhz = megahertzText(s.frequency);
-        return "TX " + mhz + " MHz, RX " + mhz + " MHz\r\n";
+        return "TX " + megahertzText(s.frequency) + " MHz, RX " + megahertzText(s.rxFrequency) + " MHz\r\n";
     }
     if (command == "SL&C?") return megahertzText((lowestFrequency + highestFrequency) / 2) + " MHz\r\n";
     if (command == "SL&W?") {
@@ -220,11 +220,21 @@ std::string SatelPersonality::query(const std::string& command) const {
     return error;
 }
 
+bool SatelPersonality::preset(const std::string& setting, const std::string& value) {
+    unsigned int* const target = setting == "frequency"         ? &current.frequency
+                                 : setting == "rx_frequency"    ? &current.rxFrequency
+                                 : setting == "channel_spacing" ? &current.channelSpacing
+                                 : setting == "power"           ? &current.power
+                                                                : nullptr;
+    return target != nullptr && readUnsigned(value, *target);
+}
+
 State SatelPersonality::state() const {
     const SatelSettings& s = current;
     return {
         {"command_mode", commandMode ? "yes" : "no"},
         {"frequency", std::to_string(s.frequency)},
+        {"rx_frequency", std::to_string(s.rxFrequency)},
         {"channel_spacing", std::to_string(s.channelSpacing)},
         {"power", std::to_string(s.power)},
         {"tx_address", s.txAddress},

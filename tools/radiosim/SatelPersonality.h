@@ -15,7 +15,7 @@
 //     SL@P=500  ->  SL@P=500\r\nOK\r\n
 //
 // Answer shapes:
-//   SL&F?  TX 438.12500 MHz, RX 438.12500 MHz\r\n
+//   SL&F?  TX 438.12500 MHz, RX 438.12500 MHz\r\n   (SL&F= sets both)
 //   SL&C?  438.00000 MHz\r\n            (centre of the band; fixed)
 //   SL&W?  12.5 kHz\r\n
 //   SL@P?  500 mW\r\n
@@ -34,10 +34,11 @@
 namespace RadioSim {
 
 struct SatelSettings {
-    unsigned int frequency = 438000000; // Hz, multiple of 10
-    unsigned int channelSpacing = 25000; // Hz
-    unsigned int power = 1000;          // mW
-    std::string txAddress = "0001";     // four upper-case hex digits
+    unsigned int frequency = 438000000;   // Hz, multiple of 10: transmit
+    unsigned int rxFrequency = 438000000; // Hz, multiple of 10: receive
+    unsigned int channelSpacing = 25000;  // Hz
+    unsigned int power = 1000;            // mW
+    std::string txAddress = "0001";       // four upper-case hex digits
     std::string rxAddress = "0001";
     char operationMode = 'S';
     int signalThreshold = -112; // dBm
@@ -64,6 +65,8 @@ public:
     std::string errorAnswer() const override;
     State state() const override;
     bool writesFlash(const std::string& command) const override { return command == "SL**>" || command == "SL*R>"; }
+    // frequency, rx_frequency, channel_spacing or power, as a number.
+    bool preset(const std::string& setting, const std::string& value) override;
 
     const SatelSettings& settings() const { return current; }
 

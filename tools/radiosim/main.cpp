@@ -4,7 +4,7 @@
 //            [--silent] [--silent-from N] [--error-at N] [--garbage-at N] [--close-at N]
 //            [--instant] [--processing MS] [--line-baud N] [--piece-gap MS] [--flash-write MS]
 //            [--escape-guard MS]
-//            [--keep SETTING]... [--echo] [--one-line-dealer]
+//            [--keep SETTING]... [--set SETTING=VALUE]... [--echo] [--one-line-dealer]
 //
 // Prints, on its first line of standard output, the device path a program
 // opens as the radio's serial port (PATH when --link is given), then serves
@@ -105,7 +105,10 @@ int main(int argc, char** argv) {
         ("one-line-dealer", "L400: answer each dealer-mode command with one line (no prompt per table field, no "
          "OK after ESC)")
         ("keep", po::value<std::vector<std::string>>(),
-         "acknowledge writes of this setting (a name of the settings printed at the end) but keep its old value");
+         "acknowledge writes of this setting (a name of the settings printed at the end) but keep its old value")
+        ("set", po::value<std::vector<std::string>>(),
+         "SETTING=VALUE: start with this setting (a name of the settings printed at the end) at this value "
+         "(Satel: frequency, rx_frequency, channel_spacing, power; Microhard: S-registers)");
 
     po::variables_map values;
     try {
@@ -132,6 +135,16 @@ int main(int argc, char** argv) {
                 std::cerr << "radiosim: this radio has no setting " << setting << std::endl;
                 return 2;
             }
+
+    if (values.count("set"))
+        for (const auto& assignment : values["set"].as<std::vector<std::string>>()) {
+            const std::size_t equals = assignment.find('=');
+            if (equals == std::string::npos ||
+                !personality->preset(assignment.substr(0, equals), assignment.substr(equals + 1))) {
+                std::cerr << "radiosim: this radio cannot start with " << assignment << std::endl;
+                return 2;
+            }
+        }
 
     if (values.count("echo")) personality->echoEveryCommand();
     if (values.count("one-line-dealer") && !personality->answerDealerInOneLine()) {

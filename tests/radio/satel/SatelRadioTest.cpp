@@ -94,6 +94,7 @@ TEST(SatelRadioTest, ARejectedValueWritesNothingAndLeavesNothingQueued) {
         {[&] { radio.saveConfig(1000000, 15000, 1); }, "Invalid channel spacing: 15000"},
         {[&] { radio.saveConfig(1000000, 12500, 1); }, "Invalid frequency: 1000000"},
         {[&] { radio.setFrequency(5); }, "Invalid frequency: 5"},
+        {[&] { radio.setFrequency(438125003); }, "Invalid frequency: 438125003"}, // off the 10 Hz step
         {[&] { radio.setChannelSpacing(6250); }, "Invalid channel spacing: 6250"},
         {[&] { radio.setPower(10000); }, "Invalid power: 10000"},
         {[&] { radio.setAddress("xyz"); }, "Invalid address: xyz"},
