@@ -51,25 +51,35 @@ void observe(const char* line)
     lineChecksumOk = bNmeaChecksumOk(line);
 }
 
+// Raw and adjusted position of every instance, read from the records
+// themselves: cheap enough to take after every byte.
 struct Position {
     double values[GPS_DB_INSTANCES][4];
-    bool operator==(const Position& o) const { return std::memcmp(values, o.values, sizeof values) == 0; }
+    FUZZ_NO_COVERAGE bool operator==(const Position& o) const
+    {
+        for (int i = 0; i < GPS_DB_INSTANCES; ++i)
+            for (int k = 0; k < 4; ++k)
+                if (values[i][k] != o.values[i][k] && !(values[i][k] != values[i][k] && o.values[i][k] != o.values[i][k]))
+                    return false;
+        return true;
+    }
 };
 
-Position position()
+const _GPS_DB_RECORD* records[GPS_DB_INSTANCES];
+
+FUZZ_NO_COVERAGE Position position()
 {
     Position p;
-    std::memset(&p, 0, sizeof p);
     for (int i = 0; i < GPS_DB_INSTANCES; ++i) {
-        p.values[i][0] = dGpsDbGetLat(i);
-        p.values[i][1] = dGpsDbGetLon(i);
-        p.values[i][2] = dGpsDbGetRawLat(i);
-        p.values[i][3] = dGpsDbGetRawLon(i);
+        p.values[i][0] = records[i]->dLat;
+        p.values[i][1] = records[i]->dLon;
+        p.values[i][2] = records[i]->dRawLat;
+        p.values[i][3] = records[i]->dRawLon;
     }
     return p;
 }
 
-void readChannels(FuzzCheck::Sink& sink, int i, int ch)
+FUZZ_NO_COVERAGE void readChannels(FuzzCheck::Sink& sink, int i, int ch)
 {
     sink.take(GpsDbGetGPSChannelDataSV(i, ch));
     sink.take(GpsDbGetGPSChannelDataElevation(i, ch));
@@ -88,7 +98,7 @@ void readChannels(FuzzCheck::Sink& sink, int i, int ch)
 }
 
 // Every getter of the database for one instance (valid or not).
-void readBack(FuzzCheck::Sink& sink, int i)
+FUZZ_NO_COVERAGE void readBack(FuzzCheck::Sink& sink, int i)
 {
     const bool valid = i >= 0 && i < GPS_DB_INSTANCES;
 
@@ -199,11 +209,13 @@ void readBack(FuzzCheck::Sink& sink, int i)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
+extern "C" FUZZ_NO_COVERAGE int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     TimerForTestOnlyFreeze(kTick);
     PutTime(0.0);
-    if (size > 0 && (data[0] & 1)) {
+    for (int i = 0; i < GPS_DB_INSTANCES; ++i) records[i] = pGpsDbGetPosStruct(i);
+    const bool guidance = size > 0 && (data[0] & 1);
+    if (guidance) {
         GpsDbGuidanceInit();
     } else {
         for (int i = 0; i < GPS_DB_INSTANCES; ++i) GpsDbInit(i, false);
@@ -241,7 +253,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     FUZZ_CHECK(queue.iTail >= 0 && queue.iTail < NMEA_PARSE_CMD_QUEUE);
 
     FuzzCheck::Sink sink;
-    for (int i = -1; i <= GPS_DB_INSTANCES; ++i) readBack(sink, i);
+    // The instances outside the database answer the same whatever came:
+    // once is enough.
+    static bool outsideRead = false;
+    if (!outsideRead) {
+        readBack(sink, -1);
+        readBack(sink, GPS_DB_INSTANCES);
+        outsideRead = true;
+    }
+    // Only the guidance echoes take anything from instance 0's stream.
+    for (int i = 0; i < (guidance ? GPS_DB_INSTANCES : 1); ++i) readBack(sink, i);
     NmeaSetNmeaFoundCallback(nullptr);
     return 0;
 }

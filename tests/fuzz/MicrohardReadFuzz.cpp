@@ -1,7 +1,8 @@
 // Fuzz target: the answer parser of the Microhard register reads, and every
 // typed getter applied to the value it took.
 //
-// The input is what the radio sent after a read ("ATS104?\r\n" answered
+// The first byte of the input picks the command (FuzzCheck::pick); the rest
+// is what the radio sent after the read ("ATS104?\r\n" answered
 //   \r\n101\r\n\r\nOK\r\n
 // for instance). As the engine does, each command's parse is offered the
 // received bytes as they grow (eight growing prefixes, then the whole) until
@@ -26,6 +27,7 @@
 #include "radio/microhard/MicrohardCommands.h"
 #include "tests/fuzz/FuzzCheck.h"
 
+#include <iterator>
 #include <string>
 #include <type_traits>
 
@@ -124,59 +126,14 @@ void readNumber(const CharVector& data, Getter getter)
     }
 }
 
-} // namespace
+// Enumerated, switch and narrowed reads check the typed value against the
+// number; the others are read as they are.
+#define READ_NUMBER(Command, getter) [](const CharVector& d) { readNumber<Command>(d, &Command::getter); }
+#define READ(Command, getter) [](const CharVector& d) { read<Command>(d, &Command::getter); }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size)
+// The table command renders only once its four fields are set.
+void table(const CharVector& data)
 {
-    const CharVector data(std::string(reinterpret_cast<const char*>(bytes), size));
-    FuzzCheck::Sink localSink;
-    sink = &localSink;
-
-    // Enumerated, switch and narrowed reads: the typed value is checked
-    // against the number.
-    readNumber<MicrohardGetOperatingModeCommand>(data, &MicrohardGetOperatingModeCommand::getOperatingMode);
-    readNumber<MicrohardGetSerialBaudRateCommand>(data, &MicrohardGetSerialBaudRateCommand::getSerialBaudRate);
-    readNumber<MicrohardGetWirelessBaudRateCommand>(data, &MicrohardGetWirelessBaudRateCommand::getWirelessBaudRate);
-    readNumber<MicrohardL400GetWirelessBaudRateCommand>(data, &MicrohardL400GetWirelessBaudRateCommand::getWirelessBaudRate);
-    readNumber<MicrohardGetOutputPowerCommand>(data, &MicrohardGetOutputPowerCommand::getOutputPower);
-    readNumber<MicrohardGetHopIntervalCommand>(data, &MicrohardGetHopIntervalCommand::getHopInterval);
-    readNumber<MicrohardGetSerialPortDataFormatCommand>(data, &MicrohardGetSerialPortDataFormatCommand::getSerialPortFormat);
-    readNumber<MicrohardGetQuickEnterCommandModeCommand>(data, &MicrohardGetQuickEnterCommandModeCommand::getQuickEnterCommandMode);
-    readNumber<MicrohardGetNetworkTypeCommand>(data, &MicrohardGetNetworkTypeCommand::getNetworkType);
-    readNumber<MicrohardGetDestinationAddressCommand>(data, &MicrohardGetDestinationAddressCommand::getDestinationAddress);
-    readNumber<MicrohardGetRepeatersCommand>(data, &MicrohardGetRepeatersCommand::getRepeaters);
-    readNumber<MicrohardGetSerialChannelModeCommand>(data, &MicrohardGetSerialChannelModeCommand::getSerialChannelMode);
-    readNumber<MicrohardGetSleepModeCommand>(data, &MicrohardGetSleepModeCommand::getSleepMode);
-    readNumber<MicrohardGetSyncModeCommand>(data, &MicrohardGetSyncModeCommand::getSyncMode);
-    readNumber<MicrohardGetAddressTagCommand>(data, &MicrohardGetAddressTagCommand::getAddressTag);
-    readNumber<MicrohardGetFECModeCommand>(data, &MicrohardGetFECModeCommand::getFECMode);
-    readNumber<MicrohardGetProtocolTypeCommand>(data, &MicrohardGetProtocolTypeCommand::getProtocolType);
-    readNumber<MicrohardGetChannelRequestModeCommand>(data, &MicrohardGetChannelRequestModeCommand::getChannelRequestMode);
-
-    // The other reads.
-    read<MicrohardGetNetworkAddressCommand>(data, &MicrohardGetNetworkAddressCommand::getNetworkAddress);
-    read<MicrohardGetUnitAddressCommand>(data, &MicrohardGetUnitAddressCommand::getUnitAddress);
-    read<MicrohardGetStaticMaskCommand>(data, &MicrohardGetStaticMaskCommand::getStaticMask);
-    read<MicrohardGetMaxPacketSizeCommand>(data, &MicrohardGetMaxPacketSizeCommand::getMaxPacketSize);
-    read<MicrohardGetPacketRetransmissionsCommand>(data, &MicrohardGetPacketRetransmissionsCommand::getPacketRetransmissions);
-    read<MicrohardGetRepeatIntervalCommand>(data, &MicrohardGetRepeatIntervalCommand::getRepeatInterval);
-    read<MicrohardGetCharacterTimeoutCommand>(data, &MicrohardGetCharacterTimeoutCommand::getCharacterTimeout);
-    read<MicrohardGetRoamingCommand>(data, &MicrohardGetRoamingCommand::getRoaming);
-    read<MicrohardGetAverageRSSICommand>(data, &MicrohardGetAverageRSSICommand::getAverageRSSI);
-    read<MicrohardL400GetFrequencyCommand>(data, &MicrohardL400GetFrequencyCommand::getFrequency);
-    read<MicrohardGetSleepTimeCommand>(data, &MicrohardGetSleepTimeCommand::getSleepTime);
-    read<MicrohardGetWakeTimeCommand>(data, &MicrohardGetWakeTimeCommand::getWakeTime);
-    read<MicrohardGetLEDBrightnessCommand>(data, &MicrohardGetLEDBrightnessCommand::getLEDBrightness);
-    read<MicrohardGetFastSyncTimeoutCommand>(data, &MicrohardGetFastSyncTimeoutCommand::getFastSyncTimeout);
-    read<MicrohardGetSniffTimeoutCommand>(data, &MicrohardGetSniffTimeoutCommand::getSniffTimeout);
-    read<MicrohardGetMasterHopAllocationTimeoutCommand>(data, &MicrohardGetMasterHopAllocationTimeoutCommand::getMasterHopAllocationTimeout);
-    read<MicrohardGetProductCodeCommand>(data, &MicrohardGetProductCodeCommand::getProductCode);
-    read<MicrohardGetSerialNumberCommand>(data, &MicrohardGetSerialNumberCommand::getSerialNumber);
-    read<MicrohardL400EnterDealerModeCommand>(data, &MicrohardL400EnterDealerModeCommand::getStrValue);
-    read<MicrohardL400SendDealerPasswordCommand>(data, &MicrohardL400SendDealerPasswordCommand::getStrValue);
-    read<MicrohardL400ExitDealerModeCommand>(data, &MicrohardL400ExitDealerModeCommand::getStrValue);
-
-    // The table command renders only once its four fields are set.
     MicrohardL400SetTableFrequencyCommand table;
     table.setEntry(42);
     table.setFrequency(450125000);
@@ -186,7 +143,60 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size)
     table.buildCmdStr(out);
     FUZZ_CHECK(out.str() == "42\r450125000\r1\r2\r");
     if (answer(table, data)) sink->str(table.getStrValue());
+}
 
+void (*const cases[])(const CharVector&) = {
+    READ_NUMBER(MicrohardGetOperatingModeCommand, getOperatingMode),
+    READ_NUMBER(MicrohardGetSerialBaudRateCommand, getSerialBaudRate),
+    READ_NUMBER(MicrohardGetWirelessBaudRateCommand, getWirelessBaudRate),
+    READ_NUMBER(MicrohardL400GetWirelessBaudRateCommand, getWirelessBaudRate),
+    READ_NUMBER(MicrohardGetOutputPowerCommand, getOutputPower),
+    READ_NUMBER(MicrohardGetHopIntervalCommand, getHopInterval),
+    READ_NUMBER(MicrohardGetSerialPortDataFormatCommand, getSerialPortFormat),
+    READ_NUMBER(MicrohardGetQuickEnterCommandModeCommand, getQuickEnterCommandMode),
+    READ_NUMBER(MicrohardGetNetworkTypeCommand, getNetworkType),
+    READ_NUMBER(MicrohardGetDestinationAddressCommand, getDestinationAddress),
+    READ_NUMBER(MicrohardGetRepeatersCommand, getRepeaters),
+    READ_NUMBER(MicrohardGetSerialChannelModeCommand, getSerialChannelMode),
+    READ_NUMBER(MicrohardGetSleepModeCommand, getSleepMode),
+    READ_NUMBER(MicrohardGetSyncModeCommand, getSyncMode),
+    READ_NUMBER(MicrohardGetAddressTagCommand, getAddressTag),
+    READ_NUMBER(MicrohardGetFECModeCommand, getFECMode),
+    READ_NUMBER(MicrohardGetProtocolTypeCommand, getProtocolType),
+    READ_NUMBER(MicrohardGetChannelRequestModeCommand, getChannelRequestMode),
+    READ(MicrohardGetNetworkAddressCommand, getNetworkAddress),
+    READ(MicrohardGetUnitAddressCommand, getUnitAddress),
+    READ(MicrohardGetStaticMaskCommand, getStaticMask),
+    READ(MicrohardGetMaxPacketSizeCommand, getMaxPacketSize),
+    READ(MicrohardGetPacketRetransmissionsCommand, getPacketRetransmissions),
+    READ(MicrohardGetRepeatIntervalCommand, getRepeatInterval),
+    READ(MicrohardGetCharacterTimeoutCommand, getCharacterTimeout),
+    READ(MicrohardGetRoamingCommand, getRoaming),
+    READ(MicrohardGetAverageRSSICommand, getAverageRSSI),
+    READ(MicrohardL400GetFrequencyCommand, getFrequency),
+    READ(MicrohardGetSleepTimeCommand, getSleepTime),
+    READ(MicrohardGetWakeTimeCommand, getWakeTime),
+    READ(MicrohardGetLEDBrightnessCommand, getLEDBrightness),
+    READ(MicrohardGetFastSyncTimeoutCommand, getFastSyncTimeout),
+    READ(MicrohardGetSniffTimeoutCommand, getSniffTimeout),
+    READ(MicrohardGetMasterHopAllocationTimeoutCommand, getMasterHopAllocationTimeout),
+    READ(MicrohardGetProductCodeCommand, getProductCode),
+    READ(MicrohardGetSerialNumberCommand, getSerialNumber),
+    READ(MicrohardL400EnterDealerModeCommand, getStrValue),
+    READ(MicrohardL400SendDealerPasswordCommand, getStrValue),
+    READ(MicrohardL400ExitDealerModeCommand, getStrValue),
+    table,
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size)
+{
+    const FuzzCheck::Picked input = FuzzCheck::pick(std::size(cases), bytes, size);
+    const CharVector data(std::string(reinterpret_cast<const char*>(input.data), input.size));
+    FuzzCheck::Sink localSink;
+    sink = &localSink;
+    cases[input.index](data);
     sink = nullptr;
     return 0;
 }

@@ -2,10 +2,11 @@
 // fixed commands that share it: enter and leave command mode, save), with the
 // typed setters fed arbitrary arguments.
 //
-// The input is what the radio sent after a write ("ATS105=42\r\n" answered
+// The first byte of the input picks the command (FuzzCheck::pick); the rest
+// is what the radio sent after the write ("ATS105=42\r\n" answered
 //   \r\nOK\r\n
-// for instance); its first four bytes also give the argument handed to every
-// typed setter (kept inside the range of the setter's type).
+// for instance), and its first four bytes also give the argument handed to
+// the typed setter (kept inside the range of the setter's type).
 //
 // Invariants besides "no crash, no sanitizer report":
 // - a setter either takes its argument, and the command then renders
@@ -25,6 +26,7 @@
 #include "tests/fuzz/FuzzCheck.h"
 #include "tests/fuzz/RadioAnswerCheck.h"
 
+#include <iterator>
 #include <string>
 #include <type_traits>
 
@@ -71,7 +73,8 @@ void write(const CharVector& data, uint32_t raw, void (Command::*setter)(Arg))
 {
     using Value = std::remove_const_t<std::remove_reference_t<Arg>>;
     Command command;
-    FUZZ_CHECK(rendersNothing(command));
+    static const bool freshRendersNothing = rendersNothing(command);  // the same for every input
+    FUZZ_CHECK(freshRendersNothing);
     bool accepted = true;
     try {
         if constexpr (std::is_same_v<Value, std::string>) {
@@ -103,60 +106,12 @@ void write(const CharVector& data, uint32_t raw, void (Command::*setter)(Arg))
     FUZZ_CHECK(rendersNothing(command));
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size)
+// The echo command completes on any byte, without touching the status.
+void echo(const CharVector& data, uint32_t raw)
 {
-    const CharVector data(std::string(reinterpret_cast<const char*>(bytes), size));
-    uint32_t raw = 0;
-    for (std::size_t k = 0; k < 4 && k < size; ++k) raw = raw << 8 | bytes[k];
-
-    write(data, raw, &MicrohardSetOperatingModeCommand::setOperatingMode);
-    write(data, raw, &MicrohardSetSerialBaudRateCommand::setSerialBaudRate);
-    write(data, raw, &MicrohardSetWirelessBaudRateCommand::setWirelessBaudRate);
-    write(data, raw, &MicrohardL400SetWirelessBaudRateCommand::setWirelessBaudRate);
-    write(data, raw, &MicrohardSetNetworkAddressCommand::setNetworkAddress);
-    write(data, raw, &MicrohardSetUnitAddressCommand::setUnitAddress);
-    write(data, raw, &MicrohardSetStaticMaskCommand::setStaticMask);
-    write(data, raw, &MicrohardSetOutputPowerCommand::setOutputPower);
-    write(data, raw, &MicrohardSetHopIntervalCommand::setHopInterval);
-    write(data, raw, &MicrohardSetSerialPortDataFormatCommand::setSerialPortDataFormat);
-    write(data, raw, &MicrohardSetMaxPacketSizeCommand::setMaxPacketSize);
-    write(data, raw, &MicrohardSetPacketRetransmissionsCommand::setPacketRetransmissions);
-    write(data, raw, &MicrohardSetRepeatIntervalCommand::setRepeatInterval);
-    write(data, raw, &MicrohardSetCharacterTimeoutCommand::setCharacterTimeout);
-    write(data, raw, &MicrohardSetRoamingCommand::setRoaming);
-    write(data, raw, &MicrohardSetQuickEnterCommandModeCommand::setQuickEnterCommandMode);
-    write(data, raw, &MicrohardL400SetBandwidthCommand::setBandwidth);
-    write(data, raw, &MicrohardL400SetTxFrequencyCommand::setFrequency);
-    write(data, raw, &MicrohardL400SetRxFrequencyCommand::setFrequency);
-    write(data, raw, &MicrohardSetNetworkTypeCommand::setNetworkType);
-    write(data, raw, &MicrohardSetDestinationAddressCommand::setDestinationAddress);
-    write(data, raw, &MicrohardSetRepeatersCommand::setRepeaters);
-    write(data, raw, &MicrohardSetSerialChannelModeCommand::setSerialChannelMode);
-    write(data, raw, &MicrohardSetSleepModeCommand::setSleepMode);
-    write(data, raw, &MicrohardSetSleepTimeCommand::setSleepTime);
-    write(data, raw, &MicrohardSetWakeTimeCommand::setWakeTime);
-    write(data, raw, &MicrohardSetLEDBrightnessCommand::setLEDBrightness);
-    write(data, raw, &MicrohardSetSyncModeCommand::setSyncMode);
-    write(data, raw, &MicrohardSetFastSyncTimeoutCommand::setFastSyncTimeout);
-    write(data, raw, &MicrohardSetAddressTagCommand::setAddressTag);
-    write(data, raw, &MicrohardSetFECModeCommand::setFECMode);
-    write(data, raw, &MicrohardSetProtocolTypeCommand::setProtocolType);
-    write(data, raw, &MicrohardSetChannelRequestModeCommand::setChannelRequestMode);
-    write(data, raw, &MicrohardSetSniffTimeoutCommand::setSniffTimeout);
-    write(data, raw, &MicrohardSetMasterHopAllocationTimeoutCommand::setMasterHopAllocationTimeout);
-    write(data, raw, &MicrohardSetFactorySettingsCommand::setFactorySettings);
-
-    MicrohardEnterCommandModeCommand enter;
-    RadioAnswerCheck::tokenParse(enter, data, "\r\nNO CARRIER\r\nOK\r\n");
-    MicrohardExitCommandModeCommand exit;
-    RadioAnswerCheck::tokenParse(exit, data, "OK\r\n");
-    MicrohardSaveConfigurationCommand save;
-    RadioAnswerCheck::tokenParse(save, data, "OK");
-
     MicrohardSetEchoCommand echo;
-    FUZZ_CHECK(rendersNothing(echo));
+    static const bool freshRendersNothing = rendersNothing(echo);
+    FUZZ_CHECK(freshRendersNothing);
     echo.setEcho(raw & 1);
     CharVector out;
     echo.buildCmdStr(out);
@@ -167,5 +122,70 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size)
     if (!data.empty()) FUZZ_CHECK(done);
     FUZZ_CHECK(echo.getStatus() == COMMAND_STATUS_SENT);
     if (done) FUZZ_CHECK(start == 0 && length == data.size());
+}
+
+#define WRITE(Command, setter) [](const CharVector& d, uint32_t raw) { write(d, raw, &Command::setter); }
+
+void (*const cases[])(const CharVector&, uint32_t) = {
+    WRITE(MicrohardSetOperatingModeCommand, setOperatingMode),
+    WRITE(MicrohardSetSerialBaudRateCommand, setSerialBaudRate),
+    WRITE(MicrohardSetWirelessBaudRateCommand, setWirelessBaudRate),
+    WRITE(MicrohardL400SetWirelessBaudRateCommand, setWirelessBaudRate),
+    WRITE(MicrohardSetNetworkAddressCommand, setNetworkAddress),
+    WRITE(MicrohardSetUnitAddressCommand, setUnitAddress),
+    WRITE(MicrohardSetStaticMaskCommand, setStaticMask),
+    WRITE(MicrohardSetOutputPowerCommand, setOutputPower),
+    WRITE(MicrohardSetHopIntervalCommand, setHopInterval),
+    WRITE(MicrohardSetSerialPortDataFormatCommand, setSerialPortDataFormat),
+    WRITE(MicrohardSetMaxPacketSizeCommand, setMaxPacketSize),
+    WRITE(MicrohardSetPacketRetransmissionsCommand, setPacketRetransmissions),
+    WRITE(MicrohardSetRepeatIntervalCommand, setRepeatInterval),
+    WRITE(MicrohardSetCharacterTimeoutCommand, setCharacterTimeout),
+    WRITE(MicrohardSetRoamingCommand, setRoaming),
+    WRITE(MicrohardSetQuickEnterCommandModeCommand, setQuickEnterCommandMode),
+    WRITE(MicrohardL400SetBandwidthCommand, setBandwidth),
+    WRITE(MicrohardL400SetTxFrequencyCommand, setFrequency),
+    WRITE(MicrohardL400SetRxFrequencyCommand, setFrequency),
+    WRITE(MicrohardSetNetworkTypeCommand, setNetworkType),
+    WRITE(MicrohardSetDestinationAddressCommand, setDestinationAddress),
+    WRITE(MicrohardSetRepeatersCommand, setRepeaters),
+    WRITE(MicrohardSetSerialChannelModeCommand, setSerialChannelMode),
+    WRITE(MicrohardSetSleepModeCommand, setSleepMode),
+    WRITE(MicrohardSetSleepTimeCommand, setSleepTime),
+    WRITE(MicrohardSetWakeTimeCommand, setWakeTime),
+    WRITE(MicrohardSetLEDBrightnessCommand, setLEDBrightness),
+    WRITE(MicrohardSetSyncModeCommand, setSyncMode),
+    WRITE(MicrohardSetFastSyncTimeoutCommand, setFastSyncTimeout),
+    WRITE(MicrohardSetAddressTagCommand, setAddressTag),
+    WRITE(MicrohardSetFECModeCommand, setFECMode),
+    WRITE(MicrohardSetProtocolTypeCommand, setProtocolType),
+    WRITE(MicrohardSetChannelRequestModeCommand, setChannelRequestMode),
+    WRITE(MicrohardSetSniffTimeoutCommand, setSniffTimeout),
+    WRITE(MicrohardSetMasterHopAllocationTimeoutCommand, setMasterHopAllocationTimeout),
+    WRITE(MicrohardSetFactorySettingsCommand, setFactorySettings),
+    [](const CharVector& d, uint32_t) {
+        MicrohardEnterCommandModeCommand enter;
+        RadioAnswerCheck::tokenParse(enter, d, "\r\nNO CARRIER\r\nOK\r\n");
+    },
+    [](const CharVector& d, uint32_t) {
+        MicrohardExitCommandModeCommand exit;
+        RadioAnswerCheck::tokenParse(exit, d, "OK\r\n");
+    },
+    [](const CharVector& d, uint32_t) {
+        MicrohardSaveConfigurationCommand save;
+        RadioAnswerCheck::tokenParse(save, d, "OK");
+    },
+    echo,
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size)
+{
+    const FuzzCheck::Picked input = FuzzCheck::pick(std::size(cases), bytes, size);
+    const CharVector data(std::string(reinterpret_cast<const char*>(input.data), input.size));
+    uint32_t raw = 0;
+    for (std::size_t k = 0; k < 4 && k < input.size; ++k) raw = raw << 8 | input.data[k];
+    cases[input.index](data, raw);
     return 0;
 }

@@ -1,11 +1,12 @@
 // Fuzz target: every Satel query answer reader, and the token answer of the
 // Satel setters and mode commands (the simple answer parser).
 //
-// The input is what the radio sent after a command ("SL&F?" answered
+// The first byte of the input picks the command (FuzzCheck::pick); the rest
+// is what the radio sent after it ("SL&F?" answered
 //   TX 438.12500 MHz,RX 438.12500 MHz\r\n
-// for instance). As the engine does, each query's parse is offered the bytes
-// as they grow until it reports a complete answer; then its getters are read.
-// The first four bytes also give the arguments handed to the setters.
+// for instance). As the engine does, a query's parse is offered the bytes as
+// they grow until it reports a complete answer; then its getters are read.
+// The first four bytes of the rest also give the arguments of the setters.
 //
 // Invariants besides "no crash, no sanitizer report":
 // - only the system's own exceptions (Veltrio::Common::Exception) leave a
@@ -26,6 +27,7 @@
 #include "tests/fuzz/FuzzCheck.h"
 #include "tests/fuzz/RadioAnswerCheck.h"
 
+#include <iterator>
 #include <string>
 #include <type_traits>
 
@@ -51,7 +53,8 @@ void query(const CharVector& data, Getters... getters)
         }
         return false;
     };
-    FUZZ_CHECK((refused(getters) && ...));
+    static const bool freshRefuses = (refused(getters) && ...);  // the same for every input
+    FUZZ_CHECK(freshRefuses);
 
     command.setStatus(COMMAND_STATUS_SENT);
     std::string text;
@@ -113,7 +116,8 @@ void setter(const CharVector& data, void (Setter::*set)(Args...), Args... args)
         }
         return false;
     };
-    FUZZ_CHECK(rendersNothing());
+    static const bool freshRendersNothing = rendersNothing();  // the same for every input
+    FUZZ_CHECK(freshRendersNothing);
     bool accepted = true;
     try {
         (command.*set)(args...);
@@ -132,60 +136,91 @@ void setter(const CharVector& data, void (Setter::*set)(Args...), Args... args)
     FUZZ_CHECK(rendersNothing());
 }
 
+#define TOKEN(Command, token) [](const CharVector& d, uint32_t) { Command c; RadioAnswerCheck::tokenParse(c, d, token); }
+
+void (*const cases[])(const CharVector&, uint32_t) = {
+    [](const CharVector& d, uint32_t) {
+        query<SatelGetFrequencyCommand>(d, &SatelGetFrequencyCommand::getTxFrequency,
+                                        &SatelGetFrequencyCommand::getRxFrequency);
+    },
+    [](const CharVector& d, uint32_t) {
+        query<SatelGetCenterFrequencyCommand>(d, &SatelGetCenterFrequencyCommand::getCenterFrequency);
+    },
+    [](const CharVector& d, uint32_t) {
+        query<SatelGetChannelSpacingCommand>(d, &SatelGetChannelSpacingCommand::getChannelSpacing);
+    },
+    [](const CharVector& d, uint32_t) { query<SatelGetPowerCommand>(d, &SatelGetPowerCommand::getPower); },
+    [](const CharVector& d, uint32_t) {
+        query<SatelGetSignalStrengthCommand>(d, &SatelGetSignalStrengthCommand::getSignalStrength);
+    },
+    [](const CharVector& d, uint32_t) { query<SatelGetNoiseLevelCommand>(d, &SatelGetNoiseLevelCommand::getNoiseLevel); },
+    [](const CharVector& d, uint32_t) {
+        query<SatelGetSignalThresholdCommand>(d, &SatelGetSignalThresholdCommand::getSignalThreshold);
+    },
+    [](const CharVector& d, uint32_t) {
+        query<SatelGetAddressCommand>(d, &SatelGetAddressCommand::getTxAddress, &SatelGetAddressCommand::getRxAddress);
+    },
+    [](const CharVector& d, uint32_t) {
+        query<SatelGetOperationModeCommand>(d, &SatelGetOperationModeCommand::getOperationMode);
+    },
+    [](const CharVector& d, uint32_t) {
+        query<SatelGetRadioSoftwareVersionCommand>(d, &SatelGetRadioSoftwareVersionCommand::getRadioSoftwareVersion);
+    },
+    [](const CharVector& d, uint32_t) {
+        query<SatelGetRadioBoardVersionCommand>(d, &SatelGetRadioBoardVersionCommand::getRadioBoardVersion);
+    },
+    [](const CharVector& d, uint32_t) {
+        query<SatelGetSerialPortConfigCommand>(
+            d, &SatelGetSerialPortConfigCommand::getBaud, &SatelGetSerialPortConfigCommand::getBits,
+            &SatelGetSerialPortConfigCommand::getParity, &SatelGetSerialPortConfigCommand::getStopBits);
+    },
+    [](const CharVector& d, uint32_t) { wholeText<SatelGetModemTypeCommand>(d, &SatelGetModemTypeCommand::getModemType); },
+    [](const CharVector& d, uint32_t) {
+        wholeText<SatelGetSerialNumberCommand>(d, &SatelGetSerialNumberCommand::getSerialNumber);
+    },
+    [](const CharVector& d, uint32_t) {
+        wholeText<SatelGetLogicBoardNameCommand>(d, &SatelGetLogicBoardNameCommand::getLogicBoardName);
+    },
+    [](const CharVector& d, uint32_t) {
+        wholeText<SatelGetModemPartNumberCommand>(d, &SatelGetModemPartNumberCommand::getModemPartNumber);
+    },
+    TOKEN(SatelEnterCommandModeCommand, "OK"),
+    TOKEN(SatelExitCommandModeCommand, "OK"),
+    TOKEN(SatelWriteFlashCommand, ""),
+    TOKEN(SatelRestoreDefaultsCommand, ""),
+    // Setter arguments, each inside the range of its type (an enumeration's
+    // range is that of the smallest bit field holding all its enumerators).
+    [](const CharVector& d, uint32_t raw) { setter(d, &SatelSetFrequencyCommand::setFrequency, raw); },
+    [](const CharVector& d, uint32_t raw) { setter(d, &SatelSetChannelSpacingCommand::setChannelSpacing, raw); },
+    [](const CharVector& d, uint32_t raw) { setter(d, &SatelSetPowerCommand::setPower, raw); },
+    [](const CharVector& d, uint32_t raw) {
+        setter<SatelSetAddressCommand, const std::string&>(d, &SatelSetAddressCommand::setAddress,
+                                                           d.str().substr(0, raw % 12));
+    },
+    [](const CharVector& d, uint32_t raw) {
+        setter(d, &SatelSetSignalThresholdCommand::setSignalThreshold, static_cast<int>(raw));
+    },
+    [](const CharVector& d, uint32_t raw) {
+        setter(d, &SatelSetOperationModeCommand::setOperationMode, static_cast<OPERATION_MODE>(raw & 127));
+    },
+    [](const CharVector& d, uint32_t raw) {
+        setter(d, &SatelSetSerialPortConfigCommand::setSerialPortConfig, static_cast<PORT_CONFIG_BAUD>(raw & 0x7FFFF),
+               static_cast<PORT_CONFIG_BITS>((raw >> 19) & 15), static_cast<PORT_CONFIG_PARITY>((raw >> 23) & 127),
+               static_cast<PORT_CONFIG_STOPBITS>((raw >> 30) & 3));
+    },
+};
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size)
 {
-    const CharVector data(std::string(reinterpret_cast<const char*>(bytes), size));
+    const FuzzCheck::Picked input = FuzzCheck::pick(std::size(cases), bytes, size);
+    const CharVector data(std::string(reinterpret_cast<const char*>(input.data), input.size));
     FuzzCheck::Sink localSink;
     sink = &localSink;
     uint32_t raw = 0;
-    for (std::size_t k = 0; k < 4 && k < size; ++k) raw = raw << 8 | bytes[k];
-
-    query<SatelGetFrequencyCommand>(data, &SatelGetFrequencyCommand::getTxFrequency,
-                                    &SatelGetFrequencyCommand::getRxFrequency);
-    query<SatelGetCenterFrequencyCommand>(data, &SatelGetCenterFrequencyCommand::getCenterFrequency);
-    query<SatelGetChannelSpacingCommand>(data, &SatelGetChannelSpacingCommand::getChannelSpacing);
-    query<SatelGetPowerCommand>(data, &SatelGetPowerCommand::getPower);
-    query<SatelGetSignalStrengthCommand>(data, &SatelGetSignalStrengthCommand::getSignalStrength);
-    query<SatelGetNoiseLevelCommand>(data, &SatelGetNoiseLevelCommand::getNoiseLevel);
-    query<SatelGetSignalThresholdCommand>(data, &SatelGetSignalThresholdCommand::getSignalThreshold);
-    query<SatelGetAddressCommand>(data, &SatelGetAddressCommand::getTxAddress, &SatelGetAddressCommand::getRxAddress);
-    query<SatelGetOperationModeCommand>(data, &SatelGetOperationModeCommand::getOperationMode);
-    query<SatelGetRadioSoftwareVersionCommand>(data, &SatelGetRadioSoftwareVersionCommand::getRadioSoftwareVersion);
-    query<SatelGetRadioBoardVersionCommand>(data, &SatelGetRadioBoardVersionCommand::getRadioBoardVersion);
-    query<SatelGetSerialPortConfigCommand>(data, &SatelGetSerialPortConfigCommand::getBaud,
-                                           &SatelGetSerialPortConfigCommand::getBits,
-                                           &SatelGetSerialPortConfigCommand::getParity,
-                                           &SatelGetSerialPortConfigCommand::getStopBits);
-    wholeText<SatelGetModemTypeCommand>(data, &SatelGetModemTypeCommand::getModemType);
-    wholeText<SatelGetSerialNumberCommand>(data, &SatelGetSerialNumberCommand::getSerialNumber);
-    wholeText<SatelGetLogicBoardNameCommand>(data, &SatelGetLogicBoardNameCommand::getLogicBoardName);
-    wholeText<SatelGetModemPartNumberCommand>(data, &SatelGetModemPartNumberCommand::getModemPartNumber);
-
-    SatelEnterCommandModeCommand enter;
-    RadioAnswerCheck::tokenParse(enter, data, "OK");
-    SatelExitCommandModeCommand exit;
-    RadioAnswerCheck::tokenParse(exit, data, "OK");
-    SatelWriteFlashCommand flash;
-    RadioAnswerCheck::tokenParse(flash, data, "");
-    SatelRestoreDefaultsCommand defaults;
-    RadioAnswerCheck::tokenParse(defaults, data, "");
-
-    // Setter arguments, each inside the range of its type (an enumeration's
-    // range is that of the smallest bit field holding all its enumerators).
-    const std::string all = data.str();
-    setter(data, &SatelSetFrequencyCommand::setFrequency, raw);
-    setter(data, &SatelSetChannelSpacingCommand::setChannelSpacing, raw);
-    setter(data, &SatelSetPowerCommand::setPower, raw);
-    setter<SatelSetAddressCommand, const std::string&>(data, &SatelSetAddressCommand::setAddress,
-                                                       all.substr(0, raw % 12));
-    setter(data, &SatelSetSignalThresholdCommand::setSignalThreshold, static_cast<int>(raw));
-    setter(data, &SatelSetOperationModeCommand::setOperationMode, static_cast<OPERATION_MODE>(raw & 127));
-    setter(data, &SatelSetSerialPortConfigCommand::setSerialPortConfig,
-           static_cast<PORT_CONFIG_BAUD>(raw & 0x7FFFF), static_cast<PORT_CONFIG_BITS>((raw >> 19) & 15),
-           static_cast<PORT_CONFIG_PARITY>((raw >> 23) & 127), static_cast<PORT_CONFIG_STOPBITS>((raw >> 30) & 3));
-
+    for (std::size_t k = 0; k < 4 && k < input.size; ++k) raw = raw << 8 | input.data[k];
+    cases[input.index](data, raw);
     sink = nullptr;
     return 0;
 }

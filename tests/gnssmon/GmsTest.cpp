@@ -553,11 +553,13 @@ TEST(GmsSchedule, NextActionTickIsThePauseThenTheWatchdog) {
 }
 
 // Two positions that arrive together are taken one per call, so that a caller
-// that looks after each call sees both; the second is due at once.
+// that looks after each call sees both; the second is due at once, also once
+// the receiver is configured and nothing else is due before the watchdog.
 TEST(GmsProcess, EachCallEndsWithABinaryFrame) {
     Bench b(receiverAt(57600));
     _GPS_MGR_SERIAL_SETUP s = b.setup(57600);
     ASSERT_EQ(0, iGmsInit(0, &s));
+    b.runUntilWritten(kConfigured);
     GnssProto::Bin1 first;
     first.week = 2300;
     first.lat = 49.25;

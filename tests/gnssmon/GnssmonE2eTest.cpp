@@ -473,18 +473,22 @@ TEST(GnssmonE2e, ReaderThatStopsHoldsNeitherTheReceiverNorTheEnd) {
 }
 
 // Once the receiver is configured and says nothing, the next thing the manager
-// has to do is its watchdog, 30 s on: the program sleeps until then.
+// has to do is its watchdog, 30 s on: the program sleeps until then, or until
+// the end of its --duration.
 TEST(GnssmonE2e, NoWakeUpsWhileTheLineIsQuiet) {
-    GnssSim::Simulator sim{GnssSim::SimConfig()};
-    sim.start();
-    Child gnssmon(programPath("gnssmon"), {"-p", sim.devicePath(), "--duration", "0"});
-    ASSERT_TRUE(sim.waitForLine("$JBAUD,57600,PORTD", 60s));  // the last line of the sequence
-    const long before = procStatus(gnssmon.processId(), "voluntary_ctxt_switches");
-    std::this_thread::sleep_for(2s);  // the window measured
-    const long after = procStatus(gnssmon.processId(), "voluntary_ctxt_switches");
-    ASSERT_GE(before, 0);
-    EXPECT_LT(after - before, 5) << "wake-ups in 2 s of a quiet line (a 5 ms polling loop makes 400)";
-    EXPECT_EQ(0, gnssmon.wait(SIGTERM));
+    for (const char* duration : {"0", "60"}) {
+        SCOPED_TRACE(duration);
+        GnssSim::Simulator sim{GnssSim::SimConfig()};
+        sim.start();
+        Child gnssmon(programPath("gnssmon"), {"-p", sim.devicePath(), "--duration", duration});
+        ASSERT_TRUE(sim.waitForLine("$JBAUD,57600,PORTD", 60s));  // the last line of the sequence
+        const long before = procStatus(gnssmon.processId(), "voluntary_ctxt_switches");
+        std::this_thread::sleep_for(2s);  // the window measured
+        const long after = procStatus(gnssmon.processId(), "voluntary_ctxt_switches");
+        ASSERT_GE(before, 0);
+        EXPECT_LT(after - before, 5) << "wake-ups in 2 s of a quiet line (a 5 ms polling loop makes 400)";
+        EXPECT_EQ(0, gnssmon.wait(SIGTERM));
+    }
 }
 
 // A device that goes away stays "readable" with nothing to read: the program

@@ -1,7 +1,8 @@
 #pragma once
-// Shared pieces of the engine tests: a token-answered command, a command whose
-// value was never set, command-mode commands that count their lives, a radio
-// built on the engine, and a clock the test moves by hand.
+// Shared pieces of the engine tests: a token-answered command (also one with a
+// fixed answer end), a command whose value was never set, command-mode
+// commands that count their lives, a radio built on the engine, and a clock
+// the test moves by hand.
 
 #include <string>
 
@@ -21,6 +22,18 @@ public:
     bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) override {
         return simpleResponseParse(data, start, length);
     }
+};
+
+// A token-answered command that tells the fast exchange a fixed answer end.
+class EndedCommand : public TokenCommand {
+public:
+    EndedCommand(const std::string& text, Veltrio::Radio::AnswerEnd end) : TokenCommand(text), end(end) {}
+
+protected:
+    Veltrio::Radio::AnswerEnd answerEndOf(const Veltrio::Common::CharVector&) const override { return end; }
+
+private:
+    Veltrio::Radio::AnswerEnd end;
 };
 
 // A setter whose value was never given.

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/Exception.h"
@@ -144,26 +146,98 @@ TEST_F(Engine, ErrorAnswerStopsTheQueueAndNamesTheWrittenBytes) {
     radio.clearProcessedCommands();
 }
 
-// The timeout is looked at only between polls, and a silent poll lasts one
-// read timeout: with 1500 ms and 700 ms reads the wait gives up after the
-// third poll (2100 ms), not after the second (1400 ms).
+// The timeout is looked at only between polls, and a silent read lasts one
+// read timeout. A radio that sent the beginning of an answer makes each poll
+// read once more after it: the first poll ends at 700 ms, the next at
+// 2100 ms. With a timeout of 1500 ms or of exactly 2100 ms the wait gives up
+// after the second poll, with 700 ms after the first.
 TEST_F(Engine, SilentRadioTimesOutAfterTheFirstPollPastTheTimeout) {
-    TokenCommand command("SL+++");
-    device.deliver({"SL+"}); // a beginning that never ends
-    unsigned int pollsBeforeGivingUp = 0;
+    const struct {
+        unsigned int timeout;
+        unsigned int silentReads;
+    } rows[] = {{1500, 3}, {2100, 3}, {700, 1}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.timeout);
+        radio.setCommandTimeout(row.timeout);
+        TokenCommand command("SL+++");
+        device.deliver({"SL+"}); // a beginning that never ends
+        unsigned int silentReads = 0;
+        device.onRead = [&](bool silent) {
+            if (silent) {
+                clock.advance(ReadTimeout);
+                ++silentReads;
+            }
+        };
+        radio.addCommand(&command);
+        EXPECT_EQ(thrownText<CommandTimeoutException>([&] { radio.sendCommands(); }), "Timeout waiting for repsonse: SL+++");
+        EXPECT_EQ(silentReads, row.silentReads);
+        EXPECT_EQ(clock.elapsed(), row.silentReads * ReadTimeout);
+        EXPECT_EQ(radio.pending().front(), &command);
+        EXPECT_EQ(command.getStatus(), COMMAND_STATUS_SENT);
+        EXPECT_EQ(device.queued(), "SL+") << "what arrived stays queued";
+        radio.clearProcessedCommands();
+    }
+}
+
+// The fast exchange, once the parse has taken the answer: a recognised end
+// finishes it at once; an answer without a recognisable end, or one whose end
+// is still awaited, is taken as it stands after one quiet read.
+TEST_F(Engine, FastExchangeTakesTheAnswerAtItsEndOrAfterAQuietRead) {
+    radio.setTiming(Veltrio::Common::ExchangeTiming::fast());
+    const struct {
+        AnswerEnd end;
+        unsigned int elapsed;
+    } rows[] = {{AnswerEnd::Whole, 0}, {AnswerEnd::Unknown, ReadTimeout}, {AnswerEnd::Awaited, ReadTimeout}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(static_cast<int>(row.end));
+        EngineTest::EndedCommand command("SL+++", row.end);
+        device.answer("SL+++", {"OK\r\n"});
+        radio.addCommand(&command);
+        EXPECT_NO_THROW(radio.sendCommands());
+        EXPECT_EQ(command.getStatus(), COMMAND_STATUS_OK);
+        EXPECT_EQ(clock.elapsed(), row.elapsed);
+        radio.clearProcessedCommands();
+    }
+}
+
+// Bytes read on while the fast exchange looks for an answer's end are
+// traffic: the quiet line before an escape is measured from the last of them.
+TEST_F(Engine, FastEscapeGuardCountsFromTheLastByteReadOn) {
+    class Escape : public TokenCommand {
+    public:
+        Escape() : TokenCommand("+++") {}
+        bool needsQuietLineBefore() const override { return true; }
+    };
+    // How long the line had been quiet when each command went out.
+    struct Quiet : ExchangeListener {
+        void commandGoingOut(const CharVector&, std::size_t) override {
+            forMs = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - since).count();
+        }
+        std::chrono::steady_clock::time_point since;
+        long forMs = -1;
+    } quiet;
+    Veltrio::Common::ExchangeTiming timing = Veltrio::Common::ExchangeTiming::fast();
+    timing.escapeGuard = 300;
+    radio.setTiming(timing);
+    // Each read that brings bytes takes a while, as on a slow line.
     device.onRead = [&](bool silent) {
         if (silent) {
             clock.advance(ReadTimeout);
-            ++pollsBeforeGivingUp;
+            return;
         }
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        quiet.since = std::chrono::steady_clock::now();
     };
-    radio.addCommand(&command);
-    EXPECT_EQ(thrownText<CommandTimeoutException>([&] { radio.sendCommands(); }), "Timeout waiting for repsonse: SL+++");
-    EXPECT_EQ(pollsBeforeGivingUp, 3u);
-    EXPECT_EQ(clock.elapsed(), 2100u);
-    EXPECT_EQ(radio.pending().front(), &command);
-    EXPECT_EQ(command.getStatus(), COMMAND_STATUS_SENT);
-    EXPECT_EQ(device.queued(), "SL+") << "what arrived stays queued";
+    EngineTest::EndedCommand first("AT", AnswerEnd::Unknown);
+    Escape escape;
+    device.answer("AT", {"OK\r\n", "more", "and more"});
+    device.answer("+++", {"OK\r\n"});
+    radio.addCommand(&first);
+    radio.addCommand(&escape);
+    radio.setExchangeListener(&quiet);
+    radio.sendCommands();
+    EXPECT_EQ(escape.getStatus(), COMMAND_STATUS_OK);
+    EXPECT_GE(quiet.forMs, 300) << "before the escape";
     radio.clearProcessedCommands();
 }
 
