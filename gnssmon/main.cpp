@@ -11,6 +11,7 @@
 // (OutputQueue.h), each client of the server has its own bounded queue
 // (GpsdServer.h), and writes to the receiver do not wait either (Uart.h).
 
+#include "common/OptionError.h"
 #include "gnssmon/ErrorReport.h"
 #include "gnssmon/Gms.h"
 #include "gnssmon/GpsDb.h"
@@ -255,7 +256,7 @@ int main(int argc, char** argv) {
         po::notify(vm);
     } catch (const po::error& e) {
         // An unknown option or a value that does not convert: say which, on one line.
-        std::cout << e.what() << std::endl;
+        std::cout << Veltrio::Common::optionErrorText(e, argc, argv) << std::endl;
         return 1;
     }
 

@@ -14,6 +14,7 @@
 
 #include <boost/program_options.hpp>
 
+#include "common/OptionError.h"
 #include "common/PortConfig.h"
 #include "radiocfg/Flows.h"
 
@@ -134,7 +135,7 @@ int main(int argc, char** argv) {
         po::notify(options);
     } catch (const po::error& e) {
         Outcome refused;
-        refused.fail(e.what());
+        refused.fail(Veltrio::Common::optionErrorText(e, argc, argv));
         return report(refused, std::find(argv + 1, argv + argc, std::string("--json")) != argv + argc);
     }
     // main's own refusals are printed like a flow's outcome, as text or JSON.

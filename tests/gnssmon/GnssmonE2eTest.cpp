@@ -167,6 +167,7 @@ TEST(GnssmonE2e, BadCommandLineGivesOneLineAndStatus1) {
         {"--bogus"}, {"--ggaRate", "fast"}, {"--baud", "high"}, {"--vtgRate"}, {"-x"},
         {"--duration", "-1"}, {"--duration", "nan"},
         {"--listen", "gps"}, {"--listen", "0"}, {"--listen", "65536"}, {"--listen", "1.2.3:2947"}, {"--listen", "localhost:"},
+        {"--bin1Rate", "%value%"}, {"-a%original_token%"},
     };
     for (const auto& args : cases) {
         const auto r = runProgram(programPath("gnssmon"), args, 30s);

@@ -130,6 +130,8 @@ TEST(CommandLineTest, RejectedOptionsPrintTheParserMessageOnOneLine) {
         {"--satel", "--satel_freq"},
         {"--detect", "-b", "9600", "-b", "19200"},
         {"--detect", "--detect"},
+        {"--detect", "-a%original_token%"},
+        {"--satel", "--satel_freq", "%value%"},
     };
     for (const auto& args : cases) {
         const auto r = radiocfg(args);
