@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <iostream>
 #include <limits>
 #include <sstream>
@@ -15,6 +16,7 @@
 #include <boost/program_options.hpp>
 
 #include "common/PortConfig.h"
+#include "devices/PortAccess.h"
 #include "radiocfg/Flows.h"
 
 namespace po = boost::program_options;
@@ -63,17 +65,24 @@ void checkNumbers(const po::parsed_options& parsed) {
         }
 }
 
-// Whether the port can be opened for reading. O_NONBLOCK: a serial port
-// whose carrier-detect line is low, and that does not have CLOCAL set yet,
-// blocks a plain open until carrier appears, which may be never. A pty has
-// no modem lines and cannot show this; a FIFO without a writer blocks a plain
-// open the same way, and that is what the test uses. O_NOCTTY: the port must
-// not become the program's controlling terminal.
-bool portOpens(const std::string& port) {
+// 0 when the port can be opened for reading, else the errno value.
+// O_NONBLOCK: a serial port whose carrier-detect line is low, and that does
+// not have CLOCAL set yet, blocks a plain open until carrier appears, which
+// may be never. A pty has no modem lines and cannot show this; a FIFO without
+// a writer blocks a plain open the same way, and that is what the test uses.
+// O_NOCTTY: the port must not become the program's controlling terminal.
+int portOpenError(const std::string& port) {
     const int fd = ::open(port.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) return false;
+    if (fd < 0) return errno;
     ::close(fd);
-    return true;
+    return 0;
+}
+
+// A path that is not there keeps its own message; any other reason (no
+// permission, busy) is the system's.
+std::string portRefusal(const std::string& port, int error) {
+    if (error == ENOENT || error == ENOTDIR) return "Specified port does not exist: " + port;
+    return "Can not open file: " + Veltrio::Devices::portFailure(port, error);
 }
 
 } // namespace
@@ -155,7 +164,8 @@ int main(int argc, char** argv) {
                                      options.count("l400") + options.count("920a");
     if (result == 0 && commandCount != 1) result = refuse("Must specify ONE of the following", &commands);
 
-    if (result == 0 && !portOpens(port)) result = refuse("Specified port does not exist: " + port, nullptr);
+    if (result == 0)
+        if (const int error = portOpenError(port)) result = refuse(portRefusal(port, error), nullptr);
 
     PORT_CONFIG_BAUD baud = BAUD_9600;
     if (result == 0) {
