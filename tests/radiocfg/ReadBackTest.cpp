@@ -172,6 +172,6 @@ TEST(ReadBackFaultTest, QueryFailsOnOneLine) {
     const auto misbehaving = startRadio("920a", "", error);
     const auto m = radiocfg(*misbehaving, {"--query"});
     EXPECT_EQ(m.exitStatus, 1);
-    EXPECT_EQ(m.out, "Conversion error: Invalid string to unsigned conversion\n");
+    EXPECT_EQ(m.out, "Command error: ATS104?\\r\\n\n");
     EXPECT_EQ(misbehaving->received().at(8), "ATS104?");
 }
