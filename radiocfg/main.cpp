@@ -2,7 +2,7 @@
 // configuration into it. Everything it reports is printed on standard output
 // (standard error shows only the wire with --trace, and a progress line on a
 // terminal: RunWatch.h); the exit status is 0 on success and 1 on any
-// reported failure.
+// reported failure (128 + the signal for a run stopped by one: StopSignals.h).
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -18,6 +18,7 @@
 #include "common/PortConfig.h"
 #include "devices/PortAccess.h"
 #include "radiocfg/Flows.h"
+#include "radiocfg/StopSignals.h"
 
 namespace po = boost::program_options;
 using namespace Veltrio::Common;
@@ -179,11 +180,13 @@ int main(int argc, char** argv) {
     }
 
     if (result == 0) {
+        stopOnSignals();
         if (options.count("detect")) result = detect(port, baud, options);
         else if (options.count("query")) result = query(port, baud, options);
         else if (options.count("satel")) result = satel(port, baud, options, satelOptions);
         else if (options.count("l400")) result = mhl400(port, baud, options, l400Options);
         else result = mh920a(port, baud, options, mh920aOptions);
+        result = statusAfterStop(result);
     }
     return result;
 }
