@@ -72,6 +72,7 @@ void Outcome::verify(const Settings& read) {
 void printText(const Outcome& outcome, std::ostream& out) {
     switch (outcome.failure) {
     case Failure::None:
+        if (outcome.baud) out << "Baud: " << *outcome.baud << "\n";
         if (outcome.command == "detect") {
             out << "Radio Type: " << radioTypeName(*outcome.radio) << "\n";
         } else if (outcome.command == "query") {
@@ -98,6 +99,7 @@ void printText(const Outcome& outcome, std::ostream& out) {
 void printJson(const Outcome& outcome, std::ostream& out) {
     nlohmann::ordered_json json;
     json["command"] = outcome.command.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(outcome.command);
+    if (outcome.baud) json["baud"] = *outcome.baud;
     if (outcome.radio) json["radio"] = radioTypeName(*outcome.radio);
     if (!outcome.settings.empty()) json["settings"] = jsonSettings(outcome.settings);
     if (!outcome.readBack.empty()) json["read"] = jsonSettings(outcome.readBack);

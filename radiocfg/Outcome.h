@@ -8,6 +8,7 @@
 //
 //   command      detect, query, satel, l400 or 920a; null when the command
 //                line chose none
+//   baud         with -b auto: the rate the radio was found at (a number)
 //   radio        the radio's name as --detect prints it ("not detected" too);
 //                absent when no radio was looked for yet
 //   settings     query: the values read; satel, l400, 920a: the values asked.
@@ -56,6 +57,7 @@ enum class Failure {
 
 struct Outcome {
     std::string command;
+    std::optional<unsigned int> baud; // the rate -b auto found the radio at
     std::optional<Veltrio::Radio::RADIO_TYPE> radio;
     Settings settings;
     Settings readBack;

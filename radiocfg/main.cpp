@@ -57,6 +57,7 @@ void checkNumbers(const po::parsed_options& parsed) {
         for (const NumericOption& option : numericOptions) {
             if (given.string_key != option.name || given.value.empty()) continue;
             const std::string& text = given.value.front();
+            if (given.string_key == "baud" && text == automaticBaud) continue;
             unsigned long long value = 0;
             if (readNumber(text, value) && value >= option.minimum && value <= option.maximum) continue;
             std::string message = "Invalid --" + given.string_key + ": " + text;
@@ -90,13 +91,14 @@ std::string portRefusal(const std::string& port, int error) {
 
 int main(int argc, char** argv) {
     std::string port = "/dev/ttyO1";
-    unsigned int baudRate = 9600;
+    std::string baudText = "9600";
 
     po::options_description base("Base Options");
     base.add_options()
         ("help,h", "help!")
-        ("baud,b", po::value<unsigned int>(&baudRate)->default_value(9600),
-         "baudrate (9600, 19200, 38400, 57600, 115200)")
+        ("baud,b", po::value<std::string>(&baudText)->default_value("9600"),
+         "baudrate (9600, 19200, 38400, 57600, 115200); auto with --detect and --query: try 9600, then "
+         "115200, 57600, 38400, 19200, until a radio answers")
         ("port,p", po::value<std::string>(&port)->default_value("/dev/ttyO1"), "port (/dev/ttyO1, COM1)")
         ("fast", "end each exchange when the radio's answer is whole, not after 2.5 s of silence; an echoed "
          "command is never its answer (not the default: a radio that wants over 1 s of quiet before +++, or "
@@ -168,8 +170,13 @@ int main(int argc, char** argv) {
     if (result == 0)
         if (const int error = portOpenError(port)) result = refuse(portRefusal(port, error), nullptr);
 
+    // -b auto: the flow tries the rates itself, starting at 9600.
     PORT_CONFIG_BAUD baud = BAUD_9600;
-    if (result == 0) {
+    if (result == 0 && baudText == automaticBaud) {
+        if (!options.count("detect") && !options.count("query"))
+            result = refuse("-b auto works with --detect and --query only", nullptr);
+    } else if (result == 0) {
+        const unsigned long baudRate = std::stoul(baudText); // plain decimal digits: checkNumbers
         switch (baudRate) {
         case 9600: case 19200: case 38400: case 57600: case 115200:
             baud = static_cast<PORT_CONFIG_BAUD>(baudRate);

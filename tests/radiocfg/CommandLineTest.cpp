@@ -143,6 +143,7 @@ TEST(CommandLineTest, NumbersThatAreNotPlainDecimalsAreRefusedAsTyped) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--detect", "-b", "-1"}, "Invalid --baud: -1\n"},
         {{"--detect", "-b", "+9600"}, "Invalid --baud: +9600\n"},
+        {{"--satel", "-b", "auto"}, "-b auto works with --detect and --query only\n"},
         {{"--satel", "--satel_freq", "99999999999"}, "Invalid --satel_freq: 99999999999\n"},
         {{"--l400", "--l400_freq=-450125000"}, "Invalid --l400_freq: -450125000\n"},
         {{"--920a", "--920a_channel", "0x10"}, "Invalid --920a_channel: 0x10 (0 to 99)\n"},

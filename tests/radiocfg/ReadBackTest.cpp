@@ -153,12 +153,12 @@ TEST(ReadBackFaultTest, QueryFailsOnOneLine) {
     const auto nothing = startRadio("satel", "", silent);
     const auto q = radiocfg(*nothing, {"--query"}, false); // the patient default
     EXPECT_EQ(q.exitStatus, 1);
-    EXPECT_EQ(q.out, "Radio Type: not detected\n");
+    EXPECT_EQ(q.out, "Radio Type: not detected at 9600 baud (-b auto tries every rate)\n");
 
     const auto j = radiocfg(*nothing, {"--query", "--json"});
     EXPECT_EQ(j.exitStatus, 1);
-    EXPECT_EQ(nlohmann::json::parse(j.out), nlohmann::json::parse(R"({"command":"query","radio":"not detected",
-                                                                       "error":"Radio Type: not detected"})"));
+    EXPECT_EQ(nlohmann::json::parse(j.out), nlohmann::json::parse(R"j({"command":"query","radio":"not detected",
+                                                                       "error":"Radio Type: not detected at 9600 baud (-b auto tries every rate)"})j"));
 
     // --detect --json: the result alone, without the progress lines.
     const auto d = radiocfg(*nothing, {"--detect", "--json"});
