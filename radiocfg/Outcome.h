@@ -1,19 +1,21 @@
 #pragma once
 // What a run of radiocfg came to. Every flow returns an Outcome and prints
 // nothing itself (the progress lines of --detect aside); report() turns it
-// into the program's output, as text or, with --json, as one JSON object:
+// into the program's output, as text or, with --json, as one JSON object
+// that follows radiocfg-output.schema.json (a key that does not apply is
+// left out, every value has one type):
 //
 //   {"command":"query","radio":"Microhard L400",
-//    "settings":{"l400_freq":450125000,"l400_power":2000,"l400_mode":"VLTR"}}
+//    "settings":{"l400_freq":"450125000","l400_power":"2000","l400_mode":"VLTR"}}
 //
-//   command      detect, query, satel, l400 or 920a; null when the command
+//   command      detect, query, satel, l400 or 920a; absent when the command
 //                line chose none
 //   baud         with -b auto: the rate the radio was found at (a number)
-//   radio        the radio's name as --detect prints it ("not detected" too);
-//                absent when no radio was looked for yet
-//   settings     query: the values read; satel, l400, 920a: the values asked.
-//                Numbers are JSON numbers, mode keywords and values that no
-//                option can express (see Setting) strings
+//   radio        detect, query: the radio's name as --detect prints it ("not
+//                detected" too), once the detection ran; satel, l400, 920a:
+//                the radio configured, once it took the configuration
+//   settings     query: the values read; satel, l400, 920a: the values asked;
+//                each a string, as typed after its option (see Setting)
 //   read         with --verify: the values read back after the write
 //   differences  with --verify: [{"option", "asked", "read"}], one per value
 //                the radio does not hold as asked

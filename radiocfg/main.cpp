@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <iostream>
+#include <iterator>
 #include <limits>
 #include <sstream>
 #include <string>
@@ -148,9 +149,15 @@ int main(int argc, char** argv) {
         refused.fail(e.what());
         return report(refused, std::find(argv + 1, argv + argc, std::string("--json")) != argv + argc);
     }
-    // main's own refusals are printed like a flow's outcome, as text or JSON.
-    const auto refuse = [&options](const std::string& message, const po::options_description* listing) {
+    const char* const commandNames[] = {"detect", "query", "satel", "l400", "920a"};
+    const auto chosen = [&options](const char* name) { return options.count(name) > 0; };
+    const auto commandCount = std::count_if(std::begin(commandNames), std::end(commandNames), chosen);
+
+    // main's own refusals are printed like a flow's outcome, as text or JSON,
+    // naming the command when the command line chose exactly one.
+    const auto refuse = [&](const std::string& message, const po::options_description* listing) {
         Outcome refused;
+        if (commandCount == 1) refused.command = *std::find_if(std::begin(commandNames), std::end(commandNames), chosen);
         std::ostringstream text;
         if (listing != nullptr) text << *listing;
         refused.fail(message, text.str());
@@ -163,8 +170,6 @@ int main(int argc, char** argv) {
         result = 1;
     }
 
-    const std::size_t commandCount = options.count("detect") + options.count("query") + options.count("satel") +
-                                     options.count("l400") + options.count("920a");
     if (result == 0 && commandCount != 1) result = refuse("Must specify ONE of the following", &commands);
 
     if (result == 0)

@@ -93,10 +93,8 @@ TEST_P(ReadBackTest, QueryGivesBackTheWrittenLineAndThatLineProgramsTheSame) {
     EXPECT_EQ(json["radio"], c.name);
     EXPECT_FALSE(json.contains("error"));
     Args fromJson = {words(c.line).front()};
-    for (const auto& [option, value] : json["settings"].items()) {
-        EXPECT_TRUE(value.is_number_unsigned() || option.find("_mode") != std::string::npos) << option;
-        fromJson.insert(fromJson.end(), {"--" + option, value.is_string() ? value.get<std::string>() : value.dump()});
-    }
+    for (const auto& [option, value] : json["settings"].items())
+        fromJson.insert(fromJson.end(), {"--" + option, value.get<std::string>()});
     EXPECT_EQ(fromJson, words(c.line));
 
     const auto fresh = startRadio(c.type);
