@@ -166,7 +166,12 @@ int main(int argc, char** argv) {
 
     int result = 0;
     if (options.count("help")) {
-        std::cout << allowed << std::endl;
+        std::cout << allowed << "\n"
+                  << "SIGINT (Ctrl-C), SIGTERM, SIGHUP: stop after the exchange under way, take the radio out of\n"
+                     "command mode, save nothing; exit status 128 + the signal. A second signal ends at once.\n"
+                     "--json: one object per run, following the JSON Schema radiocfg-output.schema.json\n"
+                     "(radiocfg(1)).\n"
+                  << std::endl;
         result = 1;
     }
 

@@ -44,7 +44,8 @@ TEST(CommandLineTest, HelpListsEveryGroupAndRunsNothing) {
     EXPECT_EQ(r.exitStatus, 1);
     for (const char* part : {"Allowed Options:", "Base Options:", "Commands:", "Satel Options:",
                              "Microhard 920a Options:", "Microhard L400 Options:", "-b [ --baud ] arg (=9600)",
-                             "port (/dev/ttyO1, COM1)", "Mode (PC1, PC2, PC3, PC4, VLTR)"})
+                             "port (/dev/ttyO1, COM1)", "Mode (PC1, PC2, PC3, PC4, VLTR)", "auto with --detect and --query",
+                             "SIGINT (Ctrl-C)", "radiocfg-output.schema.json"})
         EXPECT_TRUE(contains(r.out, part)) << part;
     EXPECT_FALSE(contains(r.out, "does not exist"));
     EXPECT_EQ(r.out.substr(r.out.size() - 2), "\n\n");
