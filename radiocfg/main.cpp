@@ -157,7 +157,8 @@ int main(int argc, char** argv) {
     // naming the command when the command line chose exactly one.
     const auto refuse = [&](const std::string& message, const po::options_description* listing) {
         Outcome refused;
-        if (commandCount == 1) refused.command = *std::find_if(std::begin(commandNames), std::end(commandNames), chosen);
+        if (commandCount == 1)
+            refused.command = *std::find_if(std::begin(commandNames), std::end(commandNames), chosen);
         std::ostringstream text;
         if (listing != nullptr) text << *listing;
         refused.fail(message, text.str());
