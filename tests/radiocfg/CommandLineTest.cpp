@@ -44,8 +44,8 @@ TEST(CommandLineTest, HelpListsEveryGroupAndRunsNothing) {
     EXPECT_EQ(r.exitStatus, 1);
     for (const char* part : {"Allowed Options:", "Base Options:", "Commands:", "Satel Options:",
                              "Microhard 920a Options:", "Microhard L400 Options:", "-b [ --baud ] arg (=9600)",
-                             "port (/dev/ttyO1, COM1)", "Mode (PC1, PC2, PC3, PC4, VLTR)", "auto with --detect and --query",
-                             "SIGINT (Ctrl-C)", "radiocfg-output.schema.json"})
+                             "port (/dev/ttyO1, COM1)", "Mode (PC1, PC2, PC3, PC4, VLTR)",
+                             "auto with --detect and --query", "SIGINT (Ctrl-C)", "radiocfg-output.schema.json"})
         EXPECT_TRUE(contains(r.out, part)) << part;
     EXPECT_FALSE(contains(r.out, "does not exist"));
     EXPECT_EQ(r.out.substr(r.out.size() - 2), "\n\n");
@@ -78,7 +78,9 @@ TEST(CommandLineTest, PortWithoutPermissionGivesTheSystemsReason) {
 // One run at a time on a port: a run holds the lock that serial programs
 // honour, and a port locked by another program is refused at once.
 TEST(CommandLineTest, ABusyPortIsRefused) {
-    const auto busy = [](const std::string& port) { return "Can not open file: " + port + ": Device or resource busy\n"; };
+    const auto busy = [](const std::string& port) {
+        return "Can not open file: " + port + ": Device or resource busy\n";
+    };
     const std::vector<std::string> satel = {"--satel", "--satel_freq", "438125000", "--satel_spacing", "12500",
                                             "--satel_power", "500", "-p"};
     TestSupport::Pty pty;
