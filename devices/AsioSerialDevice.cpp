@@ -1,5 +1,7 @@
 #include "devices/AsioSerialDevice.h"
 
+#include "devices/PortAccess.h"
+
 #include <boost/asio/placeholders.hpp>
 #include <boost/asio/serial_port_base.hpp>
 #include <boost/bind/bind.hpp>
@@ -40,24 +42,28 @@ AsioSerialDevice::AsioSerialDevice(std::string port, PORT_CONFIG_BAUD baud, PORT
     initDevice(std::move(port), baud, bits, parity, stopBits, flowControl);
 }
 
-AsioSerialDevice::~AsioSerialDevice() {
-    if (serialPort.is_open()) {
-        boost::system::error_code ignored;
-        serialPort.close(ignored);
-    }
+AsioSerialDevice::~AsioSerialDevice() { closePort(); }
+
+void AsioSerialDevice::closePort() {
+    if (!serialPort.is_open()) return;
+    releasePort(serialPort.native_handle());
+    boost::system::error_code ignored;
+    serialPort.close(ignored);
 }
 
 void AsioSerialDevice::initDevice(std::string port, PORT_CONFIG_BAUD baud, PORT_CONFIG_BITS bits,
                                   PORT_CONFIG_PARITY parity, PORT_CONFIG_STOPBITS stopBits,
                                   ASIO_FLOW_CONTROL flowControl) {
-    if (serialPort.is_open()) {
-        boost::system::error_code ignored;
-        serialPort.close(ignored);
-        lastError.clear();
-    }
+    closePort();
+    lastError.clear();
 
     serialPort.open(port, lastError);
-    if (lastError) throw SerialOpenException(lastError.message());
+    if (lastError) throw SerialOpenException(portFailure(port, lastError.value()));
+    if (const int refused = claimPort(serialPort.native_handle())) {
+        boost::system::error_code ignored;
+        serialPort.close(ignored);
+        throw SerialOpenException(portFailure(port, refused));
+    }
 
     // The enumerators hold the quantities themselves: bit/s, bits, a letter.
     serialPort.set_option(serial_port_base::baud_rate(static_cast<unsigned int>(baud)));

@@ -32,7 +32,8 @@ enum ASIO_FLOW_CONTROL {
 
 // All three carry the message "Can not open file"; they differ in class and in
 // the extra information.
-// Extra: the system's text for the open error.
+// Extra: the port and the system's reason, "/dev/ttyS0: Permission denied"
+// (PortAccess.h).
 class SerialOpenException : public Veltrio::Common::ExceptionWithExtraInfo {
 public:
     explicit SerialOpenException(const std::string& extraInfo);
@@ -52,7 +53,9 @@ class AsioSerialDevice : public Veltrio::Common::DeviceCommInterface {
 public:
     // RTS/CTS flow control. `timeout` is the deadline of one dataIn() in
     // milliseconds; 0 means a read waits for data without limit.
-    // Throws SerialOpenException when the port cannot be opened; a setting the
+    // The port is this process's alone until the device closes it
+    // (PortAccess.h). Throws SerialOpenException when the port cannot be
+    // opened or taken (busy, no terminal); a setting the
     // port refuses is reported by Boost's own exception (boost::system::
     // system_error, or std::out_of_range for a character size outside 5 to 8).
     AsioSerialDevice(std::string port, Veltrio::Common::PORT_CONFIG_BAUD baud, Veltrio::Common::PORT_CONFIG_BITS bits,
@@ -95,6 +98,8 @@ private:
     // One read that ends on the first bytes or after `deadline` ms (0: none);
     // true when it brought bytes.
     bool readOnce(unsigned int deadline);
+    // Releases and closes the port, if open.
+    void closePort();
 
     unsigned int readTimeout;
     boost::asio::io_service ioService;

@@ -24,6 +24,12 @@ AnswerEnd Command::answerEndOf(const CharVector&) const { return AnswerEnd::Unkn
 
 bool Command::needsQuietLineBefore() const { return false; }
 
+bool Command::inDialogue() const { return false; }
+
+bool Command::leavesDialogue() const { return false; }
+
+bool Command::savesSettings() const { return false; }
+
 namespace {
 // The lines of the bytes written, in order: "42\r450125000\r1\r2\r" gives
 // 42, 450125000, 1, 2; "\r\nATA\r\n" gives ATA.

@@ -55,6 +55,16 @@ public:
     // quiet that long first.
     virtual bool needsQuietLineBefore() const;
 
+    // What a stop (StopRequest.h) still lets out. After one, the engine
+    // writes only what takes the radio out of command mode: the exit
+    // commands that end the queue, and the step that leaves a dialogue the
+    // radio is in (the ESC of the L400 dealer mode). A step of such a dialogue
+    // is inDialogue; the step that leaves it is leavesDialogue too.
+    virtual bool inDialogue() const;
+    virtual bool leavesDialogue() const;
+    // True for a command that stores the settings in the radio (AT&W, SL**>).
+    virtual bool savesSettings() const;
+
     virtual COMMAND_STATUS getStatus();
     virtual void setStatus(COMMAND_STATUS status);
     // True for the whole life of the object.

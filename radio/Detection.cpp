@@ -17,6 +17,7 @@
 
 #include "common/Exception.h"
 #include "radio/RadioBase.h"
+#include "radio/RadioExceptions.h"
 #include "radio/microhard/MicrohardCommands.h"
 #include "radio/satel/SatelCommands.h"
 
@@ -51,14 +52,25 @@ RADIO_TYPE RadioBase::detectType(Veltrio::Common::Timer* timer, Veltrio::Common:
     detector.setExchangeListener(listener);
     RADIO_TYPE type = RADIO_TYPE_UNKNOWN;
 
+    // The probes take every failure for "not this radio", a stop too: it
+    // has to be raised here.
+    const auto stopIfAsked = [&detector] {
+        if (const int signal = Veltrio::Common::stopRequested())
+            throw StoppedException(signal, static_cast<RadioBase&>(detector).lastWritten, false);
+    };
+
     std::cout << "Detecting MH.." << std::endl;
-    if (detector.detectMicrohard(type)) return type;
+    const bool microhard = detector.detectMicrohard(type);
+    stopIfAsked();
+    if (microhard) return type;
 
     // Whatever the Microhard probes left unanswered must not be taken for a
     // Satel answer.
     device->removeData();
     std::cout << "Detecting Satel.." << std::endl;
-    return detector.detectSatel() ? RADIO_TYPE_SATEL : RADIO_TYPE_UNKNOWN;
+    const bool satel = detector.detectSatel();
+    stopIfAsked();
+    return satel ? RADIO_TYPE_SATEL : RADIO_TYPE_UNKNOWN;
 }
 
 bool RadioBase::detectMicrohard(RADIO_TYPE& type) {

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "common/Exception.h"
+#include "common/StopRequest.h"
 #include "radio/RadioExceptions.h"
 
 namespace Veltrio {
@@ -123,20 +124,41 @@ void RadioBase::sendCommands() {
 
     // Walk a copy: polling moves commands from the pending list to the
     // processed one under our feet.
-    const std::list<Command*> snapshot = pendingCommands;
-    std::size_t behind = snapshot.size();
-    for (Command* command : snapshot) {
+    const std::vector<Command*> snapshot(pendingCommands.begin(), pendingCommands.end());
+    // The exit sequence: the command-mode commands after the last other one.
+    std::size_t exitSequence = snapshot.size();
+    while (exitSequence > 0 && snapshot[exitSequence - 1]->isCommandModeCommand()) --exitSequence;
+
+    bool written = false;    // something of this queue went out: the radio is in command mode
+    bool inDialogue = false; // and in a dialogue inside it
+    bool heldBack = false;   // a command was not written because of a stop
+    std::string stoppedAfter; // the last command written before the first held back
+    for (std::size_t i = 0; i < snapshot.size(); ++i) {
+        Command* command = snapshot[i];
+        if (Veltrio::Common::stopRequested() != 0 &&
+            !(written && (i >= exitSequence || (inDialogue && command->leavesDialogue())))) {
+            // Out of the queue, so that the next answer is offered to the
+            // command that is written.
+            pendingCommands.remove(command);
+            if (!heldBack) stoppedAfter = lastWritten;
+            heldBack = true;
+            continue;
+        }
         CharVector bytes;
         command->buildCmdStr(bytes);
         if (command->needsQuietLineBefore()) guardEscape();
-        --behind;
-        if (exchangeListener != nullptr) exchangeListener->commandGoingOut(bytes, behind);
+        if (exchangeListener != nullptr) exchangeListener->commandGoingOut(bytes, snapshot.size() - i - 1);
         commandDevice->dataOut(bytes);
         lastTraffic = std::chrono::steady_clock::now();
         command->setStatus(COMMAND_STATUS_SENT);
         command->setSentCommand(bytes);
+        command->getSentCommand(lastWritten);
+        written = true;
+        inDialogue = command->inDialogue() && !command->leavesDialogue();
         if (!__waitForCommandResponse(command)) return;
+        if (command->savesSettings() && command->getStatus() == COMMAND_STATUS_OK) settingsSaved = true;
     }
+    if (heldBack) throw StoppedException(Veltrio::Common::stopRequested(), stoppedAfter, settingsSaved);
 }
 
 // An escape sequence counts only after a guard time without traffic on the

@@ -23,6 +23,7 @@
 #include <cstddef>
 #include <list>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "common/CharVector.h"
@@ -91,6 +92,10 @@ public:
     virtual bool detectMicrohard(RADIO_TYPE& type);
 
     // Writes the pending commands one by one, each answered before the next.
+    // Once a stop was requested (StopRequest.h) it writes only what takes
+    // the radio out of command mode (Command::inDialogue), and then throws
+    // StoppedException; a queue of which nothing was written yet is not
+    // written at all.
     // Throws CommandException (error answer; later commands not written),
     // CommandTimeoutException (no complete answer within the command timeout),
     // whatever buildCmdStr throws, and the device's exceptions.
@@ -153,6 +158,11 @@ private:
     bool heard = false;
 
     ExchangeListener* exchangeListener = nullptr;
+
+    // For StoppedException: the last command written (by any queue), and
+    // whether a command that stores the settings had completed.
+    std::string lastWritten;
+    bool settingsSaved = false;
 
     // The command-mode commands the engine has seen; deleting happens only here.
     std::vector<std::unique_ptr<Command>> ownedCommands;

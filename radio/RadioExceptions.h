@@ -12,6 +12,7 @@
 #include <string>
 
 #include "common/Exception.h"
+#include "common/StopRequest.h"
 
 namespace Veltrio {
 namespace Radio {
@@ -32,6 +33,19 @@ namespace Radio {
 // Raised by the engine. Extra: the command text as written.
 VELTRIO_RADIO_EXCEPTION_WITH_EXTRA(CommandException, "Command error");
 VELTRIO_RADIO_EXCEPTION_WITH_EXTRA(CommandTimeoutException, "Timeout waiting for repsonse");
+
+// Raised by the engine when the run was asked to stop (StopRequest.h), once
+// the exchange under way is finished and the radio is out of command mode:
+//   Stopped by SIGINT after ATS104?\r\n: nothing was saved
+// `lastCommand` is the last command written (empty: none was); `saved` says
+// that a command storing the settings in the radio had completed before.
+class StoppedException : public Veltrio::Common::Exception {
+public:
+    StoppedException(int signal, const std::string& lastCommand, bool saved)
+        : Exception(std::string("Stopped by ") + Veltrio::Common::signalName(signal) +
+                    (lastCommand.empty() ? " before the first command" : " after " + lastCommand) +
+                    (saved ? ": the settings written before it were saved" : ": nothing was saved")) {}
+};
 
 // Raised by commands: a value getter before an answer was parsed; a setter
 // command rendered before its value was set (extra: the command class name).

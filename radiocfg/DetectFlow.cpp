@@ -12,12 +12,19 @@
 // followed by a not-settable:NAME=VALUE token for each value that the write
 // sets without an option (a fixed register, the receive frequency) and that
 // the radio holds otherwise: not-settable:S108=27.
-// Here a radio that is not detected is a failure: "Radio Type: not detected".
+// Here a radio that is not detected is a failure: "Radio Type: not detected",
+// at a rate given with -b followed by " at 9600 baud (-b auto tries every
+// rate)".
+//
+// With -b auto both try 9600, 115200, 57600, 38400 and 19200 in turn until a
+// radio answers, and print "Baud: N" before the result.
 //
 // A port that cannot be opened or configured, or a failure of the line, is
 // printed as the exception's text on one line and fails with status 1.
 #include <exception>
 #include <iostream>
+#include <iterator>
+#include <vector>
 
 #include "radio/RadioBase.h"
 #include "radiocfg/Flows.h"
@@ -68,21 +75,33 @@ Settings readDetected(RADIO_TYPE type, RadioLine& line) {
     }
 }
 
-// Both commands: the line is closed before anything is printed.
+// The rates -b auto tries, the usual one first.
+constexpr PORT_CONFIG_BAUD automaticRates[] = {BAUD_9600, BAUD_115200, BAUD_57600, BAUD_38400, BAUD_19200};
+
+// Both commands: the line is closed before anything is printed. With -b
+// auto the detection runs at one rate after the other until a radio answers.
 Outcome findRadio(const char* command, const std::string& port, PORT_CONFIG_BAUD baud,
                   const boost::program_options::variables_map& options, bool showProgress) {
     Outcome outcome;
     outcome.command = command;
     const bool query = outcome.command == "query";
+    const bool automatic = options["baud"].as<std::string>() == automaticBaud;
+    std::vector<PORT_CONFIG_BAUD> rates = {baud};
+    if (automatic) rates.assign(std::begin(automaticRates), std::end(automaticRates));
     try {
-        RadioLine line(port, baud, options);
-        outcome.radio = detectRadio(line, showProgress);
-        if (query) {
-            if (*outcome.radio == RADIO_TYPE_UNKNOWN)
-                outcome.fail(std::string("Radio Type: ") + radioTypeName(RADIO_TYPE_UNKNOWN));
-            else
-                outcome.settings = readDetected(*outcome.radio, line);
+        for (const PORT_CONFIG_BAUD rate : rates) {
+            RadioLine line(port, rate, options);
+            outcome.radio = detectRadio(line, showProgress);
+            if (*outcome.radio == RADIO_TYPE_UNKNOWN) continue;
+            if (automatic) outcome.baud = static_cast<unsigned int>(rate);
+            if (query) outcome.settings = readDetected(*outcome.radio, line);
+            break;
         }
+        // At a rate the user chose, the radio may just listen at another.
+        if (query && *outcome.radio == RADIO_TYPE_UNKNOWN)
+            outcome.fail(std::string("Radio Type: ") + radioTypeName(RADIO_TYPE_UNKNOWN) +
+                         (automatic ? "" : " at " + std::to_string(static_cast<unsigned int>(baud)) +
+                                               " baud (-b auto tries every rate)"));
     } catch (const std::exception& e) {
         outcome.fail(e.what());
     }

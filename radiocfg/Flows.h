@@ -11,6 +11,10 @@
 #include "common/PortConfig.h"
 #include "radiocfg/Outcome.h"
 
+// The value of -b with which detect and query try every rate themselves
+// (`baud` is then 9600, the first they try).
+inline const std::string automaticBaud = "auto";
+
 int detect(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD baud,
            boost::program_options::variables_map& options);
 

@@ -78,7 +78,6 @@ int microhardFlow(RADIO_TYPE radio, po::variables_map& options, po::options_desc
                   const Keyword<Mode> (&modes)[N], Configure configure) {
     Outcome outcome;
     outcome.command = radio == RADIO_TYPE_MICROHARD_L400 ? "l400" : "920a";
-    outcome.radio = radio;
     try {
         if (!options.count(firstOption) || !options.count(secondOption) || !options.count(modeOption)) {
             std::ostringstream listing;
@@ -94,6 +93,7 @@ int microhardFlow(RADIO_TYPE radio, po::variables_map& options, po::options_desc
             Mode mode{};
             if (findMode(modes, modeText, mode)) {
                 configure(first, second, mode, outcome);
+                outcome.radio = radio; // it took the configuration
             } else {
                 outcome.failure = Failure::MessageWithoutLineEnd;
                 outcome.error = "Invalid mode: " + modeText;

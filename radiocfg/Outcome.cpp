@@ -1,7 +1,5 @@
 #include "radiocfg/Outcome.h"
 
-#include <algorithm>
-#include <cctype>
 #include <iostream>
 
 #include <nlohmann/json.hpp>
@@ -24,19 +22,10 @@ const char* radioCommand(RADIO_TYPE type) {
     }
 }
 
-// Digits only: a JSON number; anything else (a mode keyword, a value no
-// option can express) a string.
-nlohmann::ordered_json jsonValue(const std::string& value) {
-    const bool number = !value.empty() && value.size() <= 19 && std::all_of(value.begin(), value.end(), [](char c) {
-                            return std::isdigit(static_cast<unsigned char>(c));
-                        });
-    if (number) return std::stoull(value);
-    return value;
-}
-
+// Every value as it would be typed after its option, always a string.
 nlohmann::ordered_json jsonSettings(const Settings& settings) {
     nlohmann::ordered_json object = nlohmann::ordered_json::object();
-    for (const Setting& s : settings) object[s.option] = jsonValue(s.value);
+    for (const Setting& s : settings) object[s.option] = s.value;
     return object;
 }
 
@@ -74,6 +63,7 @@ void Outcome::verify(const Settings& read, const Settings& alongside) {
 void printText(const Outcome& outcome, std::ostream& out) {
     switch (outcome.failure) {
     case Failure::None:
+        if (outcome.baud) out << "Baud: " << *outcome.baud << "\n";
         if (outcome.command == "detect") {
             out << "Radio Type: " << radioTypeName(*outcome.radio) << "\n";
         } else if (outcome.command == "query") {
@@ -103,7 +93,8 @@ void printText(const Outcome& outcome, std::ostream& out) {
 
 void printJson(const Outcome& outcome, std::ostream& out) {
     nlohmann::ordered_json json;
-    json["command"] = outcome.command.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(outcome.command);
+    if (!outcome.command.empty()) json["command"] = outcome.command;
+    if (outcome.baud) json["baud"] = *outcome.baud;
     if (outcome.radio) json["radio"] = radioTypeName(*outcome.radio);
     if (!outcome.settings.empty()) json["settings"] = jsonSettings(outcome.settings);
     if (!outcome.readBack.empty()) json["read"] = jsonSettings(outcome.readBack);
@@ -111,7 +102,7 @@ void printJson(const Outcome& outcome, std::ostream& out) {
         json["differences"] = nlohmann::ordered_json::array();
         for (const Difference& d : outcome.differences)
             json["differences"].push_back(
-                {{"option", d.option}, {"asked", jsonValue(d.asked)}, {"read", jsonValue(d.read)}});
+                {{"option", d.option}, {"asked", d.asked}, {"read", d.read}});
     }
     if (outcome.failure != Failure::None) json["error"] = outcome.error;
     // A radio's answer quoted in an error need not be UTF-8: such bytes become U+FFFD.

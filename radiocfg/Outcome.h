@@ -1,20 +1,23 @@
 #pragma once
 // What a run of radiocfg came to. Every flow returns an Outcome and prints
 // nothing itself (the progress lines of --detect aside); report() turns it
-// into the program's output, as text or, with --json, as one JSON object:
+// into the program's output, as text or, with --json, as one JSON object
+// that follows radiocfg-output.schema.json (a key that does not apply is
+// left out, every value has one type):
 //
 //   {"command":"query","radio":"Microhard L400",
-//    "settings":{"l400_freq":450125000,"l400_power":2000,"l400_mode":"VLTR"}}
+//    "settings":{"l400_freq":"450125000","l400_power":"2000","l400_mode":"VLTR"}}
 //
-//   command      detect, query, satel, l400 or 920a; null when the command
+//   command      detect, query, satel, l400 or 920a; absent when the command
 //                line chose none
-//   radio        the radio's name as --detect prints it ("not detected" too);
-//                absent when no radio was looked for yet
-//   settings     query: the values read; satel, l400, 920a: the values asked.
-//                Numbers are JSON numbers, mode keywords and values that no
-//                option can express (see Setting) strings. A query's
-//                not-settable token of a value no option sets is keyed by
-//                its name: "S108":"not-settable:S108=25"
+//   baud         with -b auto: the rate the radio was found at (a number)
+//   radio        detect, query: the radio's name as --detect prints it ("not
+//                detected" too), once the detection ran; satel, l400, 920a:
+//                the radio configured, once it took the configuration
+//   settings     query: the values read; satel, l400, 920a: the values asked;
+//                each a string, as typed after its option (see Setting). A
+//                query's not-settable token of a value no option sets is
+//                keyed by its name: "S108":"not-settable:S108=25"
 //   read         with --verify: the values read back after the write, also
 //                those no option sets ("S108", "RX")
 //   differences  with --verify: [{"option", "asked", "read"}], one per value
@@ -68,6 +71,7 @@ enum class Failure {
 
 struct Outcome {
     std::string command;
+    std::optional<unsigned int> baud; // the rate -b auto found the radio at
     std::optional<Veltrio::Radio::RADIO_TYPE> radio;
     Settings settings;
     Settings readBack;

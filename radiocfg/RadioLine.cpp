@@ -6,4 +6,4 @@ RadioLine::RadioLine(const std::string& port, PORT_CONFIG_BAUD baud,
                      const boost::program_options::variables_map& options)
     : timing(ExchangeTiming::of(options.count("fast") ? ExchangeMode::Fast : ExchangeMode::Patient)),
       serial(port, baud, BITS_8, PARITY_NONE, STOPBITS_1, timing.readDeadline),
-      watch(serial, options) {}
+      guard(serial), watch(guard, options) {}

@@ -4,7 +4,8 @@
 // or the fast exchange with --fast), what watches it (--trace, the progress
 // line: RunWatch.h), and the engine's timer. A driver is built on timer and
 // device() and handed to attach(), which gives it the same timing and the
-// watch's listener. The line outlives every driver built on it; the port is
+// watch's listener. A port lost mid-run fails as LineLostException
+// (LineGuard.h). The line outlives every driver built on it; the port is
 // closed when the line goes.
 
 #include <string>
@@ -15,6 +16,7 @@
 #include "common/PortConfig.h"
 #include "common/Timer.h"
 #include "devices/AsioSerialDevice.h"
+#include "radiocfg/LineGuard.h"
 #include "radiocfg/RunWatch.h"
 
 class RadioLine {
@@ -43,5 +45,6 @@ public:
 private:
     const Veltrio::Common::ExchangeTiming timing;
     Veltrio::Devices::AsioSerialDevice serial;
+    LineGuard guard;
     RunWatch watch;
 };

@@ -25,7 +25,6 @@ Outcome satelOutcome(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD 
                      const boost::program_options::options_description& group) {
     Outcome outcome;
     outcome.command = "satel";
-    outcome.radio = Veltrio::Radio::RADIO_TYPE_SATEL;
     try {
         if (!options.count("satel_freq") || !options.count("satel_spacing") || !options.count("satel_power")) {
             std::ostringstream listing;
@@ -43,6 +42,7 @@ Outcome satelOutcome(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD 
         using Veltrio::Radio::SatelRadio;
         writeSettings<SatelRadio>(port, baud, options, outcome,
                                   [&](SatelRadio& radio) { radio.saveConfig(frequency, spacing, power); });
+        outcome.radio = Veltrio::Radio::RADIO_TYPE_SATEL; // it took the configuration
     } catch (const std::exception& e) {
         outcome.fail(e.what());
     }

@@ -2,12 +2,14 @@
 // configuration into it. Everything it reports is printed on standard output
 // (standard error shows only the wire with --trace, and a progress line on a
 // terminal: RunWatch.h); the exit status is 0 on success and 1 on any
-// reported failure.
+// reported failure (128 + the signal for a run stopped by one: StopSignals.h).
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <iostream>
+#include <iterator>
 #include <limits>
 #include <sstream>
 #include <string>
@@ -16,7 +18,9 @@
 
 #include "common/OptionError.h"
 #include "common/PortConfig.h"
+#include "devices/PortAccess.h"
 #include "radiocfg/Flows.h"
+#include "radiocfg/StopSignals.h"
 
 namespace po = boost::program_options;
 using namespace Veltrio::Common;
@@ -55,6 +59,7 @@ void checkNumbers(const po::parsed_options& parsed) {
         for (const NumericOption& option : numericOptions) {
             if (given.string_key != option.name || given.value.empty()) continue;
             const std::string& text = given.value.front();
+            if (given.string_key == "baud" && text == automaticBaud) continue;
             unsigned long long value = 0;
             if (readNumber(text, value) && value >= option.minimum && value <= option.maximum) continue;
             std::string message = "Invalid --" + given.string_key + ": " + text;
@@ -64,30 +69,38 @@ void checkNumbers(const po::parsed_options& parsed) {
         }
 }
 
-// Whether the port can be opened for reading. O_NONBLOCK: a serial port
-// whose carrier-detect line is low, and that does not have CLOCAL set yet,
-// blocks a plain open until carrier appears, which may be never. A pty has
-// no modem lines and cannot show this; a FIFO without a writer blocks a plain
-// open the same way, and that is what the test uses. O_NOCTTY: the port must
-// not become the program's controlling terminal.
-bool portOpens(const std::string& port) {
+// 0 when the port can be opened for reading, else the errno value.
+// O_NONBLOCK: a serial port whose carrier-detect line is low, and that does
+// not have CLOCAL set yet, blocks a plain open until carrier appears, which
+// may be never. A pty has no modem lines and cannot show this; a FIFO without
+// a writer blocks a plain open the same way, and that is what the test uses.
+// O_NOCTTY: the port must not become the program's controlling terminal.
+int portOpenError(const std::string& port) {
     const int fd = ::open(port.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) return false;
+    if (fd < 0) return errno;
     ::close(fd);
-    return true;
+    return 0;
+}
+
+// A path that is not there keeps its own message; any other reason (no
+// permission, busy) is the system's.
+std::string portRefusal(const std::string& port, int error) {
+    if (error == ENOENT || error == ENOTDIR) return "Specified port does not exist: " + port;
+    return "Can not open file: " + Veltrio::Devices::portFailure(port, error);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     std::string port = "/dev/ttyO1";
-    unsigned int baudRate = 9600;
+    std::string baudText = "9600";
 
     po::options_description base("Base Options");
     base.add_options()
         ("help,h", "help!")
-        ("baud,b", po::value<unsigned int>(&baudRate)->default_value(9600),
-         "baudrate (9600, 19200, 38400, 57600, 115200)")
+        ("baud,b", po::value<std::string>(&baudText)->default_value("9600"),
+         "baudrate (9600, 19200, 38400, 57600, 115200); auto with --detect and --query: try 9600, then "
+         "115200, 57600, 38400, 19200, until a radio answers")
         ("port,p", po::value<std::string>(&port)->default_value("/dev/ttyO1"), "port (/dev/ttyO1, COM1)")
         ("fast", "end each exchange when the radio's answer is whole, not after 2.5 s of silence; an echoed "
          "command is never its answer (not the default: a radio that wants over 1 s of quiet before +++, or "
@@ -138,9 +151,16 @@ int main(int argc, char** argv) {
         refused.fail(Veltrio::Common::optionErrorText(e, argc, argv));
         return report(refused, std::find(argv + 1, argv + argc, std::string("--json")) != argv + argc);
     }
-    // main's own refusals are printed like a flow's outcome, as text or JSON.
-    const auto refuse = [&options](const std::string& message, const po::options_description* listing) {
+    const char* const commandNames[] = {"detect", "query", "satel", "l400", "920a"};
+    const auto chosen = [&options](const char* name) { return options.count(name) > 0; };
+    const auto commandCount = std::count_if(std::begin(commandNames), std::end(commandNames), chosen);
+
+    // main's own refusals are printed like a flow's outcome, as text or JSON,
+    // naming the command when the command line chose exactly one.
+    const auto refuse = [&](const std::string& message, const po::options_description* listing) {
         Outcome refused;
+        if (commandCount == 1)
+            refused.command = *std::find_if(std::begin(commandNames), std::end(commandNames), chosen);
         std::ostringstream text;
         if (listing != nullptr) text << *listing;
         refused.fail(message, text.str());
@@ -149,18 +169,27 @@ int main(int argc, char** argv) {
 
     int result = 0;
     if (options.count("help")) {
-        std::cout << allowed << std::endl;
+        std::cout << allowed << "\n"
+                  << "SIGINT (Ctrl-C), SIGTERM, SIGHUP: stop after the exchange under way, take the radio out of\n"
+                     "command mode, save nothing; exit status 128 + the signal. A second signal ends at once.\n"
+                     "--json: one object per run, following the JSON Schema radiocfg-output.schema.json\n"
+                     "(radiocfg(1)).\n"
+                  << std::endl;
         result = 1;
     }
 
-    const std::size_t commandCount = options.count("detect") + options.count("query") + options.count("satel") +
-                                     options.count("l400") + options.count("920a");
     if (result == 0 && commandCount != 1) result = refuse("Must specify ONE of the following", &commands);
 
-    if (result == 0 && !portOpens(port)) result = refuse("Specified port does not exist: " + port, nullptr);
+    if (result == 0)
+        if (const int error = portOpenError(port)) result = refuse(portRefusal(port, error), nullptr);
 
+    // -b auto: the flow tries the rates itself, starting at 9600.
     PORT_CONFIG_BAUD baud = BAUD_9600;
-    if (result == 0) {
+    if (result == 0 && baudText == automaticBaud) {
+        if (!options.count("detect") && !options.count("query"))
+            result = refuse("-b auto works with --detect and --query only", nullptr);
+    } else if (result == 0) {
+        const unsigned long baudRate = std::stoul(baudText); // plain decimal digits: checkNumbers
         switch (baudRate) {
         case 9600: case 19200: case 38400: case 57600: case 115200:
             baud = static_cast<PORT_CONFIG_BAUD>(baudRate);
@@ -171,11 +200,13 @@ int main(int argc, char** argv) {
     }
 
     if (result == 0) {
+        stopOnSignals();
         if (options.count("detect")) result = detect(port, baud, options);
         else if (options.count("query")) result = query(port, baud, options);
         else if (options.count("satel")) result = satel(port, baud, options, satelOptions);
         else if (options.count("l400")) result = mhl400(port, baud, options, l400Options);
         else result = mh920a(port, baud, options, mh920aOptions);
+        result = statusAfterStop(result);
     }
     return result;
 }

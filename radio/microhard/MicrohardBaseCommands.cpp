@@ -17,6 +17,8 @@ void MicrohardBaseClassGetStrValueCommand::buildCmdStr(CharVector& out) { out = 
 
 // "ATS104?\r\n" answered, echo off:  \r\n101\r\n\r\nOK\r\n  -> value "101".
 // The "OK" after the line is not waited for: the line alone completes it.
+// A radio that refuses the read answers  \r\nERROR\r\n : an error answer,
+// like that of every other refused command, not a value.
 bool MicrohardBaseClassGetStrValueCommand::parse(const CharVector& data, unsigned int& start,
                                                  unsigned int& length) {
     if (data.empty()) return false;
@@ -28,7 +30,7 @@ bool MicrohardBaseClassGetStrValueCommand::parse(const CharVector& data, unsigne
     value = line;
     start = 0;
     length = static_cast<unsigned int>(data.size());
-    setStatus(COMMAND_STATUS_OK);
+    setStatus(line == errorToken ? COMMAND_STATUS_ERROR : COMMAND_STATUS_OK);
     return true;
 }
 

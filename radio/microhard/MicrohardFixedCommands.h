@@ -20,11 +20,13 @@ namespace Radio {
 // A fixed text, complete when the token arrives, failed when "ERROR" does;
 // the answer ends with its final result line. `QuietBefore`: the radio takes
 // the command only after a guard time of quiet line (an escape sequence).
-#define VELTRIO_MICROHARD_FIXED(Class, Text, Token, QuietBefore)                                           \
+// `Saves`: the command stores the settings in the radio.
+#define VELTRIO_MICROHARD_FIXED(Class, Text, Token, QuietBefore, Saves)                                    \
     class Class : public Command {                                                                         \
     public:                                                                                                \
         Class() : Command(Text, Token) {}                                                                  \
         bool needsQuietLineBefore() const override { return QuietBefore; }                                 \
+        bool savesSettings() const override { return Saves; }                                              \
         void buildCmdStr(Veltrio::Common::CharVector& out) override { out = Veltrio::Common::CharVector(commandText); } \
         bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) override { \
             return simpleResponseParse(data, start, length);                                               \
@@ -40,10 +42,10 @@ namespace Radio {
 // The escape to command mode; only the whole answer, both lines with their
 // line ends, completes it. The radio takes "+++" only after a guard time
 // without traffic on the line.
-//                      class                              text           token                         quiet before
-VELTRIO_MICROHARD_FIXED(MicrohardEnterCommandModeCommand,  "+++",         "\r\nNO CARRIER\r\nOK\r\n", true)
-VELTRIO_MICROHARD_FIXED(MicrohardExitCommandModeCommand,   "\r\nATA\r\n", "OK\r\n",                      false)
-VELTRIO_MICROHARD_FIXED(MicrohardSaveConfigurationCommand, "AT&W\r\n",    "OK",                          false)
+//                      class                              text           token                         quiet before  saves
+VELTRIO_MICROHARD_FIXED(MicrohardEnterCommandModeCommand,  "+++",         "\r\nNO CARRIER\r\nOK\r\n", true,         false)
+VELTRIO_MICROHARD_FIXED(MicrohardExitCommandModeCommand,   "\r\nATA\r\n", "OK\r\n",                      false,        false)
+VELTRIO_MICROHARD_FIXED(MicrohardSaveConfigurationCommand, "AT&W\r\n",    "OK",                          false,        true)
 // clang-format on
 
 // "ATE0\r\n" / "ATE1\r\n". Any answer but the echo completes it without

@@ -31,6 +31,7 @@ class MicrohardL400DealerStepCommand : public MicrohardBaseClassGetStrValueComma
 public:
     using MicrohardBaseClassGetStrValueCommand::MicrohardBaseClassGetStrValueCommand;
     bool parse(const Veltrio::Common::CharVector& data, unsigned int& start, unsigned int& length) override;
+    bool inDialogue() const override { return true; }
 
 protected:
     AnswerEnd answerEndOf(const Veltrio::Common::CharVector& answer) const override;
@@ -55,6 +56,7 @@ VELTRIO_MICROHARD_DEALER(MicrohardL400SendDealerPasswordCommand, "kest%al\r")
 class MicrohardL400ExitDealerModeCommand : public MicrohardL400DealerStepCommand {
 public:
     MicrohardL400ExitDealerModeCommand() : MicrohardL400DealerStepCommand("\x1b", "") {}
+    bool leavesDialogue() const override { return true; }
 
 protected:
     AnswerEnd answerEndOf(const Veltrio::Common::CharVector& answer) const override;

@@ -43,8 +43,14 @@ namespace Radio {
 //                    class                          text     token
 VELTRIO_SATEL_COMMAND(SatelEnterCommandModeCommand,  "SL+++", "OK");
 VELTRIO_SATEL_COMMAND(SatelExitCommandModeCommand,   "SL++O", "OK");
-VELTRIO_SATEL_COMMAND(SatelWriteFlashCommand,        "SL**>", "");
 VELTRIO_SATEL_COMMAND(SatelRestoreDefaultsCommand,   "SL*R>", "");
+
+// Stores the settings in the radio's flash.
+class SatelWriteFlashCommand : public SatelTokenCommand {
+public:
+    SatelWriteFlashCommand() : SatelTokenCommand("SL**>", "") {}
+    bool savesSettings() const override { return true; }
+};
 
 // Setters of one value. The last column is the name DataNotSetException
 // carries when the value was never set.

@@ -69,7 +69,7 @@ TEST(AsioSerialDevice, OpenFailureNamesTheSystemError) {
         AsioSerialDevice device("/dev/does-not-exist-veltrio", BAUD_9600, BITS_8, PARITY_NONE, STOPBITS_1, 100);
         FAIL() << "opened a missing port";
     } catch (const SerialOpenException& e) {
-        EXPECT_EQ(std::string(e.what()), "Can not open file: No such file or directory");
+        EXPECT_EQ(std::string(e.what()), "Can not open file: /dev/does-not-exist-veltrio: No such file or directory");
     }
 }
 

@@ -294,7 +294,7 @@ Expectation expect(const Scenario& s)
             // A hung-up line fails the read of this command, or, where that
             // failure is dropped, the write of the next one.
             e.failing = i;
-            e.message = "Can not open file: ";
+            e.message = "Line lost while ";
             e.prefixOnly = true;
             return e;
         }

@@ -14,8 +14,9 @@
 // - only the system's own exceptions (Veltrio::Common::Exception) ever leave
 //   parse or a getter;
 // - an incomplete answer returns false and leaves start and length alone;
-//   a complete one has status COMMAND_STATUS_OK (COMMAND_STATUS_ERROR for a
-//   dealer-mode step whose answer holds "ERROR"), start 0 and length the
+//   a complete one has status COMMAND_STATUS_OK (COMMAND_STATUS_ERROR for an
+//   answer line "ERROR", and for a dealer-mode step whose answer holds
+//   "ERROR"), start 0 and length the
 //   whole data, and its value is one line: non-empty, without CR, LF or NUL,
 //   found in the data;
 // - once complete, a longer answer still completes with the same value;
@@ -55,10 +56,11 @@ bool answer(MicrohardBaseClassGetStrValueCommand& command, const CharVector& dat
             FUZZ_CHECK(start == 12345 && length == 67890);
         } else {
             // A dealer-mode step is an error answer when "ERROR" came
-            // before the first NUL; every other read takes any line.
+            // before the first NUL; every other read when its line is "ERROR".
             const std::string text = prefix.str().substr(0, prefix.str().find('\0'));
-            const bool refused = dynamic_cast<MicrohardL400DealerStepCommand*>(&command) != nullptr &&
-                                 text.find("ERROR") != std::string::npos;
+            const bool refused = command.getStrValue() == "ERROR" ||
+                                 (dynamic_cast<MicrohardL400DealerStepCommand*>(&command) != nullptr &&
+                                  text.find("ERROR") != std::string::npos);
             FUZZ_CHECK(command.getStatus() == (refused ? COMMAND_STATUS_ERROR : COMMAND_STATUS_OK));
             FUZZ_CHECK(start == 0 && length == prefix.size());
             const std::string line = command.getStrValue();

@@ -80,3 +80,29 @@ TEST(DetectCommandTest, PortThatIsNoSerialPort) {
     EXPECT_EQ(r.out.find("Radio Type"), std::string::npos) << r.out;
     EXPECT_EQ(r.err, "");
 }
+
+// A radio that hears only at 115200: -b auto finds it after 9600 and says
+// at which rate; at the default rate the query's failure suggests -b auto.
+TEST(DetectCommandTest, AutomaticBaudRateFindsARadioAtAnotherRate) {
+    RadioSim::Faults faults;
+    faults.lineBaud = 115200;
+    Simulator radio(std::make_unique<MicrohardPersonality>(MicrohardModel::L400), faults);
+    radio.start();
+    const auto run = [&radio](std::vector<std::string> args) {
+        args.insert(args.end(), {"--fast", "-p", radio.slavePath()});
+        return TestSupport::runProgram(TestSupport::programPath("radiocfg"), args, std::chrono::seconds(90));
+    };
+    const auto d = run({"--detect", "-b", "auto"});
+    EXPECT_EQ(d.exitStatus, 0);
+    EXPECT_EQ(d.out, probingMicrohard + probingSatel + probingMicrohard +
+                         "Getproductcode: \"L400\"\nBaud: 115200\nRadio Type: Microhard L400\n");
+
+    const auto q = run({"--query", "-b", "auto", "--json"});
+    EXPECT_EQ(q.exitStatus, 0);
+    EXPECT_NE(q.out.find("{\"command\":\"query\",\"baud\":115200,\"radio\":\"Microhard L400\""), std::string::npos)
+        << q.out;
+
+    const auto fixed = run({"--query"});
+    EXPECT_EQ(fixed.exitStatus, 1);
+    EXPECT_EQ(fixed.out, "Radio Type: not detected at 9600 baud (-b auto tries every rate)\n");
+}

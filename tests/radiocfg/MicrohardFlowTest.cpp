@@ -4,6 +4,8 @@
 // by side under ctest.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <memory>
 #include <string>
 #include <utility>
@@ -237,4 +239,28 @@ TEST(MicrohardFlowTest, FastReadsEachSlowAnswerAsItsOwn) {
         EXPECT_EQ(r.out, c.printed);
         EXPECT_EQ(sim.received().size(), c.errorAt);
     }
+}
+
+// Ctrl-C while the L400 is in its dealer dialogue: the step under way is
+// finished, the dialogue and command mode are left (ESC, ATE1, ATA), nothing
+// else is written and nothing is saved.
+TEST(MicrohardFlowTest, ASignalStopsTheRunAndLeavesTheRadioInDataMode) {
+    Simulator sim(radio(MicrohardModel::L400));
+    sim.start();
+    TestSupport::BackgroundProgram run(TestSupport::programPath("radiocfg"),
+                                       {"--l400", "-p", sim.slavePath(), "--l400_freq", "450125000", "--l400_power",
+                                        "2000", "--l400_mode", "PC2"});
+    const auto dealerEntered = [&sim] {
+        const auto received = sim.received();
+        return !received.empty() && received.back() == "ATP0=";
+    };
+    for (std::size_t count = 1; !dealerEntered(); ++count)
+        ASSERT_TRUE(sim.waitForCommands(count, std::chrono::seconds(60))) << "no ATP0=";
+    ASSERT_EQ(kill(run.processId(), SIGINT), 0);
+    EXPECT_EQ(run.wait(), 128 + SIGINT);
+    EXPECT_EQ(run.out, "Stopped by SIGINT after ATP0=\\r: nothing was saved\n");
+    const auto received = sim.received();
+    const std::vector<std::string> tail(received.end() - 4, received.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"ATP0=", "\x1b", "ATE1", "ATA"}));
+    expectSettings(sim, {{"mode", "data"}, {"echo", "on"}, {"saves", "0"}});
 }

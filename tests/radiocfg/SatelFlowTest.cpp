@@ -190,6 +190,20 @@ TEST(SatelFlowTest, OnATerminalAProgressLineFollowsTheRunAndIsClearedAtItsEnd) {
     EXPECT_TRUE(std::regex_match(shown, progress)) << RadioSim::escapeBytes(shown);
 }
 
+// The port goes away while the radio is awaited: the command and the lost
+// line on one line.
+TEST(SatelFlowTest, ALostLineNamesTheCommandItWasWaitingFor) {
+    TestSupport::Pty line;
+    TestSupport::BackgroundProgram run(TestSupport::programPath("radiocfg"),
+                                       {"--satel", "-p", line.slavePath(), "--satel_freq", "438125000",
+                                        "--satel_spacing", "12500", "--satel_power", "500"});
+    ASSERT_EQ(line.readUntil("SL+++", 30s), "SL+++");
+    line.closeSlave();
+    line.closeMaster();
+    EXPECT_EQ(run.wait(), 1);
+    EXPECT_EQ(run.out, "Line lost while waiting for the answer to: SL+++\n");
+}
+
 TEST(SatelFlowTest, APortThatIsNotASerialLineFailsOnOneLine) {
     const auto r = TestSupport::runProgram(TestSupport::programPath("radiocfg"),
                                            {"--satel", "-p", "/dev/null", "--satel_freq", "438125000",

@@ -1,5 +1,7 @@
 #include "tests/support/Program.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -7,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <sstream>
 #include <stdexcept>
 
@@ -44,6 +47,26 @@ pid_t spawn(const std::string& program, const std::vector<std::string>& args, in
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) throw std::runtime_error("cannot start " + program);
     return pid;
+}
+
+// Every object radiocfg --json prints in a test is checked against the
+// output's schema by tools/check-radiocfg-json; one that does not follow it
+// fails the test that ran the program.
+void checkRadiocfgJson(const std::string& program, const std::vector<std::string>& args,
+                       const ProgramResult& result) {
+    if (program != programPath("radiocfg") || result.timedOut ||
+        std::find(args.begin(), args.end(), "--json") == args.end())
+        return;
+    char path[] = "/tmp/radiocfg-json-XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    const bool written = ::write(fd, result.out.data(), result.out.size()) == static_cast<ssize_t>(result.out.size());
+    close(fd);
+    ASSERT_TRUE(written);
+    const ProgramResult check =
+        runProgram("python3", {std::string(VELTRIO_SOURCE_DIR) + "/tools/check-radiocfg-json", path});
+    unlink(path);
+    EXPECT_EQ(check.exitStatus, 0) << "radiocfg --json output against its schema:\n" << check.out << check.err;
 }
 
 } // namespace
@@ -88,6 +111,7 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
     int status = 0;
     waitpid(pid, &status, 0);
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    checkRadiocfgJson(program, args, result);
     return result;
 }
 

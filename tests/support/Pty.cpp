@@ -1,5 +1,6 @@
 #include "tests/support/Pty.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <termios.h>
@@ -16,6 +17,9 @@ Pty::Pty() {
     cfmakeraw(&raw);
     if (openpty(&masterFd, &slaveFd, name, &raw, nullptr) != 0) throw std::runtime_error("openpty failed");
     path = name;
+    // A program started from the test must not inherit the master, or
+    // closing it here would never hang the line up.
+    for (const int fd : {masterFd, slaveFd}) fcntl(fd, F_SETFD, fcntl(fd, F_GETFD) | FD_CLOEXEC);
 }
 
 Pty::~Pty() {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <stdexcept>
+#include <utility>
 
 namespace RadioSim {
 
@@ -185,6 +186,12 @@ void Simulator::readAvailable() {
         break; // EAGAIN: all read. EIO cannot happen while slaveFd is open.
     }
     if (!got) return;
+    if (faults.lineBaud != 0 && lineSpeed() != faults.lineBaud) {
+        // Bytes at the wrong speed are noise to a UART: nothing is framed.
+        log(WireDirection::Event, "heard at another baud rate");
+        input.erase(received);
+        return;
+    }
     const auto now = std::chrono::steady_clock::now();
     if (received == 0) quietBefore = now - lastByte;
     lastByte = now;
@@ -197,6 +204,19 @@ void Simulator::readAvailable() {
         if (masterFd < 0) break;
         handleCommand(command);
     }
+}
+
+unsigned int Simulator::lineSpeed() const {
+    // The two sides of a pty share one termios: the host's setting shows here.
+    static const std::pair<speed_t, unsigned int> speeds[] = {
+        {B1200, 1200},   {B2400, 2400},   {B4800, 4800},     {B9600, 9600},
+        {B19200, 19200}, {B38400, 38400}, {B57600, 57600}, {B115200, 115200},
+    };
+    termios line{};
+    if (tcgetattr(masterFd, &line) != 0) return 0;
+    for (const auto& [speed, baud] : speeds)
+        if (cfgetispeed(&line) == speed) return baud;
+    return 0;
 }
 
 void Simulator::writePending() {

@@ -33,6 +33,7 @@ struct Faults {
     unsigned garbageAt = 0; // the Nth command gets garbage bytes instead of its answer
     unsigned closeAt = 0;  // the line is hung up when the Nth command arrives
     unsigned silentFrom = 0; // the radio goes dead at the Nth command: answers nothing from it on (0: never)
+    unsigned lineBaud = 0;   // the radio hears only at this line speed (0: at any); at another it answers nothing
 };
 
 // How the radio's answers are timed. The default answers every command at
@@ -117,6 +118,8 @@ private:
     std::chrono::steady_clock::duration byteTime(std::size_t count) const;
     // How long the line must have been quiet before `input` is framed.
     std::chrono::milliseconds framingWait() const;
+    // The speed the host set on the line, in baud (0: none of the usual).
+    unsigned int lineSpeed() const;
     void log(WireDirection direction, const std::string& bytes);
     void readAvailable();
     void writePending();

@@ -1,7 +1,7 @@
 // radiosim: a simulated radio modem on a pseudo-terminal.
 //
 //   radiosim --type satel [--link PATH] [--log FILE|-] [--state FILE]
-//            [--silent] [--silent-from N] [--error-at N] [--garbage-at N] [--close-at N]
+//            [--silent] [--silent-from N] [--error-at N] [--garbage-at N] [--close-at N] [--baud N]
 //            [--instant] [--processing MS] [--line-baud N] [--piece-gap MS] [--flash-write MS]
 //            [--escape-guard MS]
 //            [--keep SETTING]... [--set SETTING=VALUE]... [--echo] [--one-line-dealer]
@@ -95,6 +95,8 @@ int main(int argc, char** argv) {
         ("error-at", po::value<unsigned int>(&faults.errorAt), "answer the Nth command with the error answer")
         ("garbage-at", po::value<unsigned int>(&faults.garbageAt), "answer the Nth command with garbage")
         ("close-at", po::value<unsigned int>(&faults.closeAt), "hang up the line when the Nth command arrives")
+        ("baud", po::value<unsigned int>(&faults.lineBaud),
+         "hear the host only when its line is set to this baud rate (a real radio's UART); otherwise any")
         ("instant", "answer at once and whole (no timing of a real radio)")
         ("processing", po::value<unsigned int>(), "ms from a command to its answer (40)")
         ("line-baud", po::value<unsigned int>(), "pace answers at this baud rate, 0 for no pacing (9600)")
