@@ -28,6 +28,7 @@
 #include "radio/microhard/MicrohardCommands.h"
 #include "radio/satel/SatelCommands.h"
 #include "tests/fuzz/FuzzCheck.h"
+#include "tests/radio/EngineFixtures.h"
 
 #include <cstdio>
 #include <cstring>
@@ -42,17 +43,8 @@ using Veltrio::Common::ExchangeTiming;
 
 namespace {
 
-class Clock : public Veltrio::Common::Timer {
-public:
-    void reset() override { start = now; }
-    unsigned int elapsed() override { return now - start; }
-    void sleep(unsigned int) override {}
-    void advance(unsigned int ms) { now += ms; }
-
-private:
-    unsigned int now = 0;
-    unsigned int start = 0;
-};
+// Time moves only when the harness says so.
+using Clock = EngineTest::FakeClock;
 
 // The radio's side of the line: from the write on, each read brings the next
 // piece; once they are all in, a read waits its deadline in vain.
