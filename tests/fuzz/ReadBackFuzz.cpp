@@ -2,26 +2,27 @@
 // --query and --verify, and how it prints them as JSON.
 //
 // Input: byte 0 picks the radio and the command (FuzzCheck::pick: Satel,
-// L400, 920A with --query, then the same with --verify); the rest are the values
-// read, 32 bits each, little-endian (missing bytes are 0), in the order of
-// the driver's read:
+// L400, 920A with --query, then the same with --verify); the rest are the
+// values read, 32 bits each, little-endian (missing bytes are 0), in the
+// order of the driver's read:
 //   Satel  transmit frequency, receive frequency, spacing, power
 //   L400   S131 and S132 frequencies, S108, S103, S158, then the registers
 //          the write always sets (MicrohardL400Fixed::registers)
 //   920A   S104, S105, S103, S112, S113, S158, then its fixed registers
 //
 // Invariants besides "no crash, no sanitizer report":
+// With --query:
 // - the settings are the command's options, in order, then the values no
 //   option names;
 // - an option's value is marked not-settable: or taken by the command line:
 //   the option parser's number check passes, a mode is one of the command's
 //   keywords, and the driver takes the line (marked values replaced by
 //   settable ones) as far as its first byte on the wire;
-// - the --query line prints as valid JSON whose "settings" are its values in
-//   order; every value there that no option names is marked;
-// - after a --verify of a line the command takes, the JSON "read" is every
-//   value read, and each difference's "read" is the value under its name
-//   there.
+// - the line prints as valid JSON whose "settings" are its values in order;
+//   every value there that no option names is marked.
+// With --verify of a line the command takes:
+// - the JSON "read" is every value read, in order, and each difference's
+//   "read" is the value under its name there.
 
 #include "common/DeviceCommInterface.h"
 #include "common/Exception.h"
@@ -228,17 +229,11 @@ void checkObject(const nlohmann::ordered_json& object, const Settings& settings)
     }
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size)
+// What --query prints: the options, in order, each settable or marked, the
+// whole line taken; then the values no option names, marked.
+void query(const Read& read)
 {
-    const FuzzCheck::Picked input = FuzzCheck::pick(2 * std::size(kinds), bytes, size);
-    Words words(input.data, input.size);
-    const Read read = kinds[input.index % std::size(kinds)](words);
     const Settings& settable = read.settable;
-    FUZZ_CHECK(read.settings.size() > settable.size());
-
-    // The options, in order, each settable or marked; the whole line taken.
     for (std::size_t k = 0; k < read.settings.size(); ++k) {
         const Setting& s = read.settings[k];
         FUZZ_CHECK(s.isOption == (k < settable.size()));
@@ -248,27 +243,42 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size)
     }
     FUZZ_CHECK(read.takes(settableLine(read.settings, settable)));
 
-    if (input.index < std::size(kinds)) {
-        Outcome query;
-        query.command = "query";
-        query.radio = read.type;
-        query.settings = queryLine(read.settings, read.alongside(read.settings));
-        for (const Setting& s : query.settings) FUZZ_CHECK(s.isOption || marked(s.value));
-        checkObject(printed(query).at("settings"), query.settings);
-        return 0;
-    }
+    Outcome outcome;
+    outcome.command = "query";
+    outcome.radio = read.type;
+    outcome.settings = queryLine(read.settings, read.alongside(read.settings));
+    for (const Setting& s : outcome.settings) FUZZ_CHECK(s.isOption || marked(s.value));
+    checkObject(printed(outcome).at("settings"), outcome.settings);
+}
 
-    Outcome verify;
-    verify.command = read.command;
-    verify.radio = read.type;
-    verify.settings = settable;
-    verify.verify(read.settings, read.alongside(settable));
-    const auto verified = printed(verify);
-    checkObject(verified.at("read"), read.settings);
-    FUZZ_CHECK(verify.differences.empty() == (verify.failure == Failure::None));
-    for (const Difference& d : verify.differences) {
+// --verify of a line the command takes against the values read.
+void verify(const Read& read)
+{
+    Outcome outcome;
+    outcome.command = read.command;
+    outcome.radio = read.type;
+    outcome.settings = read.settable;
+    outcome.verify(read.settings, read.alongside(read.settable));
+    const auto json = printed(outcome);
+    checkObject(json.at("read"), read.settings);
+    FUZZ_CHECK(outcome.differences.empty() == (outcome.failure == Failure::None));
+    for (const Difference& d : outcome.differences) {
         FUZZ_CHECK(d.asked != d.read);
-        FUZZ_CHECK(text(verified["read"][d.option]) == d.read);
+        FUZZ_CHECK(text(json["read"][d.option]) == d.read);
     }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size)
+{
+    const FuzzCheck::Picked input = FuzzCheck::pick(2 * std::size(kinds), bytes, size);
+    Words words(input.data, input.size);
+    const Read read = kinds[input.index % std::size(kinds)](words);
+    FUZZ_CHECK(read.settings.size() > read.settable.size());
+    if (input.index < std::size(kinds))
+        query(read);
+    else
+        verify(read);
     return 0;
 }
