@@ -158,7 +158,8 @@ Read satel(Words& in)
             {{"satel_freq", "438125000"}, {"satel_spacing", "12500"}, {"satel_power", "500"}},
             [](const Settings& options) { return writtenAlongside(radios().satel, options); },
             [](const Settings& line) {
-                return driverTakes([&] { radios().satel.saveConfig(number(line[0]), number(line[1]), number(line[2])); });
+                return driverTakes(
+                    [&] { radios().satel.saveConfig(number(line[0]), number(line[1]), number(line[2])); });
             }};
 }
 
@@ -170,7 +171,8 @@ Read l400(Words& in)
     registers.outputPower = in.nextInt();
     registers.wirelessRateCode = in.nextInt();
     registers.fecMode = in.nextInt();
-    for (const MicrohardFixedRegister& fixed : MicrohardL400Fixed::registers) registers.fixed[fixed.number] = in.nextInt();
+    for (const MicrohardFixedRegister& fixed : MicrohardL400Fixed::registers)
+        registers.fixed[fixed.number] = in.nextInt();
     return {"l400", RADIO_TYPE_MICROHARD_L400, settingsOf(registers),
             {{"l400_freq", "450125000"}, {"l400_power", "2000"}, {"l400_mode", "VLTR"}},
             [](const Settings& options) { return writtenAlongside(radios().l400, options); },
@@ -190,7 +192,8 @@ Read mh920a(Words& in)
     registers.maxPacketSize = in.next();
     registers.retransmissions = in.next();
     registers.fecMode = in.nextInt();
-    for (const MicrohardFixedRegister& fixed : Microhard920AFixed::registers) registers.fixed[fixed.number] = in.nextInt();
+    for (const MicrohardFixedRegister& fixed : Microhard920AFixed::registers)
+        registers.fixed[fixed.number] = in.nextInt();
     return {"920a", RADIO_TYPE_MICROHARD_920A, settingsOf(registers),
             {{"920a_channel", "5"}, {"920a_address", "10"}, {"920a_mode", "FAST"}},
             [](const Settings& options) { return writtenAlongside(radios().mh920a, options); },
