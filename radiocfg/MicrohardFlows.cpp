@@ -110,10 +110,13 @@ int microhardFlow(RADIO_TYPE radio, po::variables_map& options, po::options_desc
 Settings readSettings(MicrohardL400Radio& radio) {
     MicrohardL400Registers registers;
     radio.readRegisters(registers);
-    Settings settings;
+    return settingsOf(registers);
+}
 
+Settings settingsOf(const MicrohardL400Registers& registers) {
+    Settings settings;
     std::string frequency = std::to_string(registers.frequency);
-    if (!accepts([&] { radio.validateFrequency(registers.frequency); })) frequency = asRead(frequency);
+    if (!accepts([&] { MicrohardL400Radio::validateFrequency(registers.frequency); })) frequency = asRead(frequency);
     settings.push_back({"l400_freq", frequency});
 
     unsigned int milliwatts = 0;
@@ -144,6 +147,10 @@ Settings writtenAlongside(const MicrohardL400Radio&, const Settings& options) {
 Settings readSettings(Microhard920ARadio& radio) {
     Microhard920ARegisters registers;
     radio.readRegisters(registers);
+    return settingsOf(registers);
+}
+
+Settings settingsOf(const Microhard920ARegisters& registers) {
     Settings settings;
 
     unsigned int channel = 0;

@@ -22,6 +22,11 @@ Settings readSettings(Veltrio::Radio::SatelRadio& radio);
 Settings readSettings(Veltrio::Radio::MicrohardL400Radio& radio);
 Settings readSettings(Veltrio::Radio::Microhard920ARadio& radio);
 
+// What readSettings gives of the values it read.
+Settings satelSettings(unsigned int frequency, unsigned int rxFrequency, unsigned int spacing, unsigned int power);
+Settings settingsOf(const Veltrio::Radio::MicrohardL400Registers& registers);
+Settings settingsOf(const Veltrio::Radio::Microhard920ARegisters& registers);
+
 // The values no option names that a write of `options` sets in a radio of
 // this kind, by the names readSettings gives them.
 Settings writtenAlongside(const Veltrio::Radio::SatelRadio& radio, const Settings& options);

@@ -52,9 +52,13 @@ Outcome satelOutcome(const std::string& port, Veltrio::Common::PORT_CONFIG_BAUD 
 } // namespace
 
 Settings readSettings(Veltrio::Radio::SatelRadio& radio) {
-    using namespace Veltrio::Radio;
     unsigned int frequency = 0, rxFrequency = 0, spacing = 0, power = 0;
     radio.readConfig(frequency, rxFrequency, spacing, power);
+    return satelSettings(frequency, rxFrequency, spacing, power);
+}
+
+Settings satelSettings(unsigned int frequency, unsigned int rxFrequency, unsigned int spacing, unsigned int power) {
+    using namespace Veltrio::Radio;
     return {{"satel_freq", optionValue(frequency, [](unsigned int v) { SatelRadio::validateFrequency(v); })},
             {"satel_spacing",
              optionValue(spacing, [](unsigned int v) { SatelSetChannelSpacingCommand().setChannelSpacing(v); })},

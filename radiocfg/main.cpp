@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <iostream>
 #include <iterator>
-#include <limits>
 #include <sstream>
 #include <string>
 
@@ -20,54 +19,13 @@
 #include "common/PortConfig.h"
 #include "devices/PortAccess.h"
 #include "radiocfg/Flows.h"
+#include "radiocfg/NumericOptions.h"
 #include "radiocfg/StopSignals.h"
 
 namespace po = boost::program_options;
 using namespace Veltrio::Common;
 
 namespace {
-
-// The numeric options. Each value must be a plain decimal number (the option
-// parser would take "-1" as 4294967295) and, where a row gives a range, lie
-// inside it. The 920A's channel and unit address are checked here, so that
-// the refusal shows the value as typed; the other values are checked by
-// their drivers, whose messages name them ("Invalid power: 150"), and the
-// baud rate after the port.
-struct NumericOption {
-    const char* name;
-    unsigned int minimum;
-    unsigned int maximum;
-};
-constexpr unsigned int anyNumber = std::numeric_limits<unsigned int>::max();
-constexpr NumericOption numericOptions[] = {
-    {"baud", 0, anyNumber},         {"satel_freq", 0, anyNumber}, {"satel_spacing", 0, anyNumber},
-    {"satel_power", 0, anyNumber},  {"920a_channel", 0, 99},      {"920a_address", 2, 65534},
-    {"l400_freq", 0, anyNumber},    {"l400_power", 0, anyNumber},
-};
-
-bool readNumber(const std::string& text, unsigned long long& value) {
-    if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) return false;
-    value = std::stoull(text);
-    return true;
-}
-
-// Throws, with "Invalid --OPTION: TEXT" (and the range where there is one),
-// for the first numeric option whose value is refused. Runs before the
-// values are stored, so nothing has been converted yet.
-void checkNumbers(const po::parsed_options& parsed) {
-    for (const po::option& given : parsed.options)
-        for (const NumericOption& option : numericOptions) {
-            if (given.string_key != option.name || given.value.empty()) continue;
-            const std::string& text = given.value.front();
-            if (given.string_key == "baud" && text == automaticBaud) continue;
-            unsigned long long value = 0;
-            if (readNumber(text, value) && value >= option.minimum && value <= option.maximum) continue;
-            std::string message = "Invalid --" + given.string_key + ": " + text;
-            if (option.maximum != anyNumber)
-                message += " (" + std::to_string(option.minimum) + " to " + std::to_string(option.maximum) + ")";
-            throw po::error(message);
-        }
-}
 
 // 0 when the port can be opened for reading, else the errno value.
 // O_NONBLOCK: a serial port whose carrier-detect line is low, and that does

@@ -71,7 +71,7 @@ void MicrohardL400Radio::validateOutputPower(unsigned int milliwatts) {
     if (!milliwattsToPower(milliwatts, dBm)) throw InvalidPowerException(std::to_string(milliwatts));
 }
 
-void MicrohardL400Radio::validateFrequency(unsigned int hertz) const {
+void MicrohardL400Radio::validateFrequency(unsigned int hertz) {
     if (hertz < 406100000u || hertz > 473000000u || hertz % 12500u != 0)
         throw InvalidFrequencyException(std::to_string(hertz));
 }

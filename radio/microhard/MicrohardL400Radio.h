@@ -74,7 +74,7 @@ public:
 
     // 406100000 <= hertz <= 473000000 and a multiple of 12500, else
     // InvalidFrequencyException with the value in decimal.
-    void validateFrequency(unsigned int hertz) const;
+    static void validateFrequency(unsigned int hertz);
 };
 
 } // namespace Radio

@@ -85,6 +85,10 @@ const RadioCase radios[] = {
     {"920a_other_power", "920a", "Microhard 920A", mh920aLine, "115200", "S108", "25",
      "--920a --920a_channel not-settable:S104=1234 --920a_address 2 --920a_mode not-settable:S103=0,S112=256,S113=3,"
      "S158=0 not-settable:S102=7 not-settable:S108=25"},
+    // A unit address no write may set (the command refuses 0, 1 and 65535).
+    {"920a_address_1", "920a", "Microhard 920A", mh920aLine, "115200", "S105", "1",
+     "--920a --920a_channel not-settable:S104=1234 --920a_address not-settable:1 --920a_mode "
+     "not-settable:S103=0,S112=256,S113=3,S158=0 not-settable:S102=7"},
 };
 
 void PrintTo(const RadioCase& c, std::ostream* out) { *out << c.label; }
@@ -173,6 +177,10 @@ TEST(ReadBackFaultTest, VerifyCatchesARadioThatKeepsAnOldValue) {
         const auto w = radiocfg(*radio, write);
         EXPECT_EQ(w.exitStatus, 1);
         EXPECT_EQ(w.out, std::string("Read back differs: ") + c.difference + "\n");
+        // The JSON "read" holds what the radio holds, not what was asked.
+        write.push_back("--json");
+        const auto json = nlohmann::json::parse(radiocfg(*radio, write).out);
+        for (const auto& d : json.at("differences")) EXPECT_EQ(json["read"][d["option"].get<std::string>()], d["read"]);
 
         const auto q = radiocfg(*radio, {"--query"});
         EXPECT_EQ(q.exitStatus, 0);

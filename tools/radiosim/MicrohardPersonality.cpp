@@ -333,8 +333,11 @@ bool MicrohardPersonality::preset(const std::string& setting, const std::string&
     if (setting.compare(0, 1, "S") != 0 || !readNumber(setting.substr(1), number)) return false;
     const auto held = registers.find(static_cast<int>(number));
     const RegisterRow* row = findRow(static_cast<int>(number));
-    if (held == registers.end() || row == nullptr || (row->accepts != nullptr && !row->accepts(value, model)))
-        return false;
+    // A register holds 16 bits at least, also values no write may set (a unit
+    // address of 1, say).
+    const bool holds = row != nullptr && (row->accepts == nullptr || row->accepts(value, model) ||
+                                          within(value, 0, 65535));
+    if (held == registers.end() || !holds) return false;
     held->second = saved[held->first] = value;
     return true;
 }

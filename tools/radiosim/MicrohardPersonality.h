@@ -61,8 +61,8 @@ public:
     bool writesFlash(const std::string& command) const override { return command == "AT&W"; }
     bool isEscape(const std::string& input) const override { return input == "+++"; }
     // "S<n>": a register the model has, held and saved with `value`, which
-    // must be one a write could set (any value for a read-only register); a
-    // factory restore still resets it.
+    // must be one a write could set or any number from 0 to 65535 (any value
+    // for a read-only register); a factory restore still resets it.
     bool preset(const std::string& setting, const std::string& value) override;
 
     // The register as the radio holds it, empty for a register it does not have.
