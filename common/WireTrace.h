@@ -78,7 +78,7 @@ private:
 };
 
 // Writes each write and each read that brought bytes as one line on `out`.
-class WireTrace : public WireWatcher {
+class WireTrace final : public WireWatcher {
 public:
     explicit WireTrace(std::ostream& out);
     void written(const char* data, unsigned int length) override;

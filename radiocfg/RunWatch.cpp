@@ -16,7 +16,7 @@ constexpr const char* clearLine = "\r\x1b[K";
 constexpr std::size_t commandWidth = 40;
 } // namespace
 
-class RunWatch::Progress : public Veltrio::Common::WireWatcher, public Veltrio::Radio::ExchangeListener {
+class RunWatch::Progress final : public Veltrio::Common::WireWatcher, public Veltrio::Radio::ExchangeListener {
 public:
     explicit Progress(std::ostream& out) : out(out) {}
     ~Progress() { clear(); }
