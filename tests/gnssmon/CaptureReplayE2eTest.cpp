@@ -174,7 +174,10 @@ TEST_P(CaptureReplay, FixesAndSatellitesAsTheReferenceDecodedThem) {
     const Reference ref = reference(capture);
     const std::vector<json> ours = replay(capture);
     std::vector<json> tpvs, skies;
-    for (const json& o : ours) (o["class"] == "TPV" ? tpvs : skies).push_back(o);
+    for (const json& o : ours) {
+        if (o["class"] == "TPV") tpvs.push_back(o);
+        if (o["class"] == "SKY") skies.push_back(o);
+    }
     ASSERT_FALSE(ref.fixes.empty());
 
     for (const Reference::Fix& fix : ref.fixes) {

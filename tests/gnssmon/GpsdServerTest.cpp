@@ -108,6 +108,11 @@ TEST(GpsdServer, ClientsPastTheCapAreClosed) {
 // Out of descriptors, a client that cannot be accepted waits without waking
 // the loop, and is taken in once another leaves.
 TEST(GpsdServer, OutOfDescriptorsTheNextClientWaitsForOneToLeave) {
+#ifdef __SANITIZE_ADDRESS__
+    // The sanitizer runtime probes memory through a pipe of its own: with no
+    // descriptor left it takes every object it checks for a bad one.
+    GTEST_SKIP() << "needs every descriptor to itself, which the sanitizer runtime is not";
+#endif
     GpsdServer server(boost::asio::ip::tcp::endpoint(boost::asio::ip::make_address("127.0.0.1"), 0), "/dev/ttyO1", 57600);
     const int first = connectTo(server.localEndpoint().port());
     const int second = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
