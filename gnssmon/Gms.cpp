@@ -349,6 +349,11 @@ int iGmsInit(int receiver, const _GPS_MGR_SERIAL_SETUP* setup) {
     return result != 0 ? 1 : 0;
 }
 
+void GmsRelease(int receiver) {
+    for (_GMS_BUF& b : GmsBufs)
+        if (b.bInUse && b.iReceiver == receiver) b.bInUse = 0;
+}
+
 void GmsProcess() {
     for (_GMS_BUF& b : GmsBufs) {
         if (!b.bInUse) continue;

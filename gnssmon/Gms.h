@@ -88,6 +88,11 @@ struct _GPS_MGR_STATE {
 // port at each rate.
 int iGmsInit(int receiver, const _GPS_MGR_SERIAL_SETUP* setup);
 
+// Gives the link buffer of `receiver` back (its UART stays as it is), so
+// that a later iGmsInit claims a buffer again: for a process that runs the
+// whole program more than once. Nothing for a receiver without one.
+void GmsRelease(int receiver);
+
 // Services every claimed link once: flush if asked, drain the UART into both
 // parsers (at most GMS_MAX_BYTES_PER_PASS bytes each, and up to the end of
 // the first binary frame accepted, so that a caller that looks after each

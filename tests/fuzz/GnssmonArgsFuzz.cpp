@@ -7,11 +7,13 @@
 // names either itself is refused, as twice-given options are), and an
 // argument that holds a "/" is put under "/nonexistent". Standard output is
 // discarded. What a run leaves behind in the process (the stop signals
-// blocked, the descriptor it takes them from) is undone after it.
+// blocked, the descriptor it takes them from, the receiver's link buffer)
+// is undone after it.
 //
 // Invariants besides "no crash, no sanitizer report, no hang": the exit
 // status is 0 or 1, and gnssmon never lets an exception out.
 
+#include "gnssmon/Gms.h"
 #include "tests/fuzz/CommandLineInput.h"
 
 #include <signal.h>
@@ -31,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     close(firstFree);
     const int status = gnssmonMain(line.argc(), line.argv.data());
     FUZZ_CHECK(status == 0 || status == 1);
+    GmsRelease(0);
     for (int fd = firstFree; fd < firstFree + 16; ++fd) close(fd);
     sigprocmask(SIG_SETMASK, &mask, nullptr);
     return 0;
