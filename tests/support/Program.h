@@ -19,6 +19,11 @@ struct ProgramResult {
 // Path of a program built into build/bin.
 std::string programPath(const std::string& name);
 
+// Whether the programs under test run through an emulator (the tests of a
+// cross-build): every program started runs through it, so the host's own
+// programs (python3, setpriv) cannot be started then.
+bool runsUnderEmulator();
+
 // Runs `program` with `args`, waits at most `limit`, and kills it after that.
 // With `stderrFd` its standard error goes to that descriptor (a terminal, say)
 // instead of into the result.
