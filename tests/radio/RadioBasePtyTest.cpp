@@ -159,8 +159,10 @@ TEST(EngineOnPty, ACommandThatNeedsAQuietLineWaitsForTheGuard) {
     Clock::time_point answered, escaped;
     std::thread radioSide([&] {
         if (pty.readUntil("FIRST", 5s).find("FIRST") == std::string::npos) return;
-        pty.write("OK\r\n");
+        // Stamped before the answer goes out: the engine cannot have seen it
+        // earlier, so the interval measured is never longer than its quiet time.
         answered = Clock::now();
+        pty.write("OK\r\n");
         if (pty.readUntil("ESC-SEQ", 5s).find("ESC-SEQ") == std::string::npos) return;
         escaped = Clock::now();
         pty.write("OK\r\n");
