@@ -290,19 +290,6 @@ struct RunResult {
     std::vector<double> latenciesMs;
 };
 
-// The UTC time of a fix, as a TPV object writes it.
-std::string TpvTime(const GnssSim::Fix& f)
-{
-    const long long ms = (315964800LL + f.week * 604800LL) * 1000 + std::llround((f.timeOfWeek - f.gpsUtcDiff) * 1000.0);
-    const std::time_t s = static_cast<std::time_t>(ms / 1000);
-    std::tm utc{};
-    gmtime_r(&s, &utc);
-    char text[32], out[40];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
-    std::snprintf(out, sizeof out, "%s.%03dZ", text, static_cast<int>(ms % 1000));
-    return out;
-}
-
 std::string printed(double lat, double lon)
 {
     std::ostringstream o;
@@ -317,6 +304,23 @@ const std::vector<std::string> kStreaming = {"--bin1Rate", "20", "--ggaRate", "1
 int gpsdPort()
 {
     return 20000 + static_cast<int>(getpid() % 20000);
+}
+
+// The CPU shares of gnssmon (`pid`) and gpsd once the receiver is configured
+// and streaming, to the end of a 10 s run, measured on a thread of its own.
+std::thread steadyShares(GnssSim::Simulator& sim, Gpsd& gpsd, pid_t pid, double& own, double& peer)
+{
+    return std::thread([&sim, &gpsd, pid, &own, &peer] {
+        const auto end = Bench::Clock::now() + 9500ms;
+        if (!sim.waitForLine("$JBAUD,57600,PORTD", 8s)) return;
+        std::this_thread::sleep_for(500ms);
+        const auto from = Bench::Clock::now();
+        const double ownFrom = onCpuSeconds(pid), peerFrom = onCpuSeconds(gpsd.processId());
+        std::this_thread::sleep_until(end);
+        const double window = std::chrono::duration<double>(Bench::Clock::now() - from).count();
+        own = 100.0 * (onCpuSeconds(pid) - ownFrom) / window;
+        peer = 100.0 * (onCpuSeconds(gpsd.processId()) - peerFrom) / window;
+    });
 }
 
 // One run of gnssmon (text or --json) against the streaming receiver, gpsd
@@ -337,17 +341,7 @@ RunResult streamingRun(const std::string& gnssmon, bool json)
     RunResult r;
     std::thread steady;
     const Bench::Finished f = Bench::runToEnd(args, [&](pid_t pid) {
-        steady = std::thread([&, pid] {
-            const auto end = Bench::Clock::now() + 9500ms;  // the run lasts 10 s
-            if (!sim.waitForLine("$JBAUD,57600,PORTD", 8s)) return;
-            std::this_thread::sleep_for(500ms);
-            const auto from = Bench::Clock::now();
-            const double own = onCpuSeconds(pid), peer = onCpuSeconds(gpsd.processId());
-            std::this_thread::sleep_until(end);
-            const double window = std::chrono::duration<double>(Bench::Clock::now() - from).count();
-            r.steadyPercent = 100.0 * (onCpuSeconds(pid) - own) / window;
-            r.gpsdSteadyPercent = 100.0 * (onCpuSeconds(gpsd.processId()) - peer) / window;
-        });
+        steady = steadyShares(sim, gpsd, pid, r.steadyPercent, r.gpsdSteadyPercent);
     });
     if (steady.joinable()) steady.join();
     sim.stop();
@@ -400,17 +394,7 @@ ServedResult servedRun(const std::string& gnssmon, int watchers)
     std::thread steady;
     const Bench::Finished f = Bench::runToEnd(args, [&](pid_t pid) {
         clients = std::make_unique<Watchers>(port, watchers);
-        steady = std::thread([&, pid] {
-            const auto end = Bench::Clock::now() + 9500ms;  // the run lasts 10 s
-            if (!sim.waitForLine("$JBAUD,57600,PORTD", 8s)) return;
-            std::this_thread::sleep_for(500ms);
-            const auto from = Bench::Clock::now();
-            const double own = onCpuSeconds(pid), peer = onCpuSeconds(gpsd.processId());
-            std::this_thread::sleep_until(end);
-            const double window = std::chrono::duration<double>(Bench::Clock::now() - from).count();
-            r.steadyPercent = 100.0 * (onCpuSeconds(pid) - own) / window;
-            r.gpsdSteadyPercent = 100.0 * (onCpuSeconds(gpsd.processId()) - peer) / window;
-        });
+        steady = steadyShares(sim, gpsd, pid, r.steadyPercent, r.gpsdSteadyPercent);
     });
     if (steady.joinable()) steady.join();
     sim.stop();
@@ -421,7 +405,7 @@ ServedResult servedRun(const std::string& gnssmon, int watchers)
     r.gpsdReports = gpsd.reports();
     r.gpsdLatenciesMs = gpsd.latenciesMs();
     std::map<std::string, Bench::Clock::time_point> sentAt;
-    for (const GnssSim::SentPosition& s : sim.sentPositions()) sentAt.emplace(TpvTime(s.fix), s.at);
+    for (const GnssSim::SentPosition& s : sim.sentPositions()) sentAt.emplace(GnssSim::utcText(s.fix), s.at);
     for (const auto& [line, at] : clients->arrivals()) {
         const auto sent = sentAt.find(timeKey(line));
         if (sent != sentAt.end()) r.latenciesMs.push_back(std::chrono::duration<double, std::milli>(at - sent->second).count());

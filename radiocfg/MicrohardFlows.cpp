@@ -10,6 +10,7 @@
 #include "radio/microhard/MicrohardFixedRegisters.h"
 #include "radio/microhard/MicrohardL400Radio.h"
 #include "radiocfg/Flows.h"
+#include "radiocfg/MicrohardModeKeywords.h"
 #include "radiocfg/ReadSettings.h"
 
 namespace po = boost::program_options;
@@ -17,38 +18,6 @@ using namespace Veltrio::Common;
 using namespace Veltrio::Radio;
 
 namespace {
-
-template <class Mode>
-struct Keyword {
-    const char* text;
-    Mode mode;
-};
-
-constexpr Keyword<MICROHARD_L400_MODE> l400Modes[] = {
-    {"PC1", MICROHARD_L400_MODE_PC1}, {"PC2", MICROHARD_L400_MODE_PC2}, {"PC3", MICROHARD_L400_MODE_PC3},
-    {"PC4", MICROHARD_L400_MODE_PC4}, {"VLTR", MICROHARD_L400_MODE_VLTR},
-};
-constexpr Keyword<MICROHARD_920A_MODE> mh920aModes[] = {
-    {"SLOW", MICROHARD_920A_MODE_SLOW}, {"SLOW2", MICROHARD_920A_MODE_SLOW2}, {"FAST", MICROHARD_920A_MODE_FAST},
-};
-
-// Whole, case-sensitive keywords, in table order.
-template <class Mode, std::size_t N>
-bool findMode(const Keyword<Mode> (&table)[N], const std::string& text, Mode& mode) {
-    for (const auto& k : table)
-        if (text == k.text) {
-            mode = k.mode;
-            return true;
-        }
-    return false;
-}
-
-template <class Mode, std::size_t N>
-const char* keywordOf(const Keyword<Mode> (&table)[N], Mode mode) {
-    for (const auto& k : table)
-        if (k.mode == mode) return k.text;
-    return "";
-}
 
 // A value no option of the command can express: the registers as read.
 std::string asRead(const std::string& registers) { return notSettable + registers; }
@@ -75,7 +44,7 @@ void appendFixed(Settings& settings, const MicrohardFixedRegister (&table)[N]) {
 template <class Mode, std::size_t N, class Configure>
 int microhardFlow(RADIO_TYPE radio, po::variables_map& options, po::options_description& group,
                   const char* firstOption, const char* secondOption, const char* modeOption,
-                  const Keyword<Mode> (&modes)[N], Configure configure) {
+                  const ModeKeyword<Mode> (&modes)[N], Configure configure) {
     Outcome outcome;
     outcome.command = radio == RADIO_TYPE_MICROHARD_L400 ? "l400" : "920a";
     try {

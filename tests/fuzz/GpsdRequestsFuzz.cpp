@@ -10,7 +10,7 @@
 //   the longest request allowed;
 // - a watch never streams anything but JSON.
 
-#include "gnssmon/GpsdProtocol.h"
+#include "tests/gnssmon/GpsdSampleContext.h"
 #include "tests/fuzz/FuzzCheck.h"
 
 #include <nlohmann/json.hpp>
@@ -22,12 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size == 0) return 0;
     const std::size_t chunk = data[0] + 1u;
-    GpsdContext context;
-    context.device = "/dev/ttyO1";
-    context.bps = 57600;
-    context.now = "2026-12-08T09:00:00.000Z";
-    context.tpv = R"({"class":"TPV","mode":3})";
-    context.sky = R"({"class":"SKY"})";
+    const GpsdContext context = SampleGpsdContext();
     GpsdWatch watch;
     std::string pending;
     for (std::size_t at = 1; at < size; at += chunk) {

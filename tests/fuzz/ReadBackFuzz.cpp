@@ -31,6 +31,7 @@
 #include "radio/microhard/MicrohardFixedRegisters.h"
 #include "radio/microhard/MicrohardL400Radio.h"
 #include "radio/satel/SatelRadio.h"
+#include "radiocfg/MicrohardModeKeywords.h"
 #include "radiocfg/NumericOptions.h"
 #include "radiocfg/Outcome.h"
 #include "radiocfg/ReadSettings.h"
@@ -88,29 +89,6 @@ bool driverTakes(Save save)
         return true;
     } catch (const Veltrio::Common::Exception&) {
     }
-    return false;
-}
-
-template <class Mode>
-struct Keyword {
-    const char* text;
-    Mode mode;
-};
-constexpr Keyword<MICROHARD_L400_MODE> l400Modes[] = {
-    {"PC1", MICROHARD_L400_MODE_PC1}, {"PC2", MICROHARD_L400_MODE_PC2}, {"PC3", MICROHARD_L400_MODE_PC3},
-    {"PC4", MICROHARD_L400_MODE_PC4}, {"VLTR", MICROHARD_L400_MODE_VLTR},
-};
-constexpr Keyword<MICROHARD_920A_MODE> mh920aModes[] = {
-    {"SLOW", MICROHARD_920A_MODE_SLOW}, {"SLOW2", MICROHARD_920A_MODE_SLOW2}, {"FAST", MICROHARD_920A_MODE_FAST}};
-
-template <class Mode, std::size_t N>
-bool modeOf(const Keyword<Mode> (&table)[N], const std::string& text, Mode& mode)
-{
-    for (const auto& k : table)
-        if (text == k.text) {
-            mode = k.mode;
-            return true;
-        }
     return false;
 }
 
@@ -178,7 +156,7 @@ Read l400(Words& in)
             [](const Settings& options) { return writtenAlongside(radios().l400, options); },
             [](const Settings& line) {
                 MICROHARD_L400_MODE mode{};
-                return modeOf(l400Modes, line[2].value, mode) &&
+                return findMode(l400Modes, line[2].value, mode) &&
                        driverTakes([&] { radios().l400.saveConfig(number(line[0]), number(line[1]), mode); });
             }};
 }
@@ -199,7 +177,7 @@ Read mh920a(Words& in)
             [](const Settings& options) { return writtenAlongside(radios().mh920a, options); },
             [](const Settings& line) {
                 MICROHARD_920A_MODE mode{};
-                return modeOf(mh920aModes, line[2].value, mode) &&
+                return findMode(mh920aModes, line[2].value, mode) &&
                        driverTakes([&] { radios().mh920a.saveConfig(number(line[0]), mode, number(line[1])); });
             }};
 }

@@ -520,18 +520,6 @@ void PrintTo(const JsonCase& c, std::ostream* os) { *os << c.name; }
 
 class GnssmonJson : public ::testing::TestWithParam<JsonCase> {};
 
-// The UTC time of a fix, as gpsd writes it.
-std::string utcText(const GnssSim::Fix& f) {
-    const long long ms = (315964800LL + f.week * 604800LL) * 1000 + std::llround((f.timeOfWeek - f.gpsUtcDiff) * 1000.0);
-    const std::time_t s = static_cast<std::time_t>(ms / 1000);
-    std::tm utc{};
-    gmtime_r(&s, &utc);
-    char text[32], out[40];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
-    std::snprintf(out, sizeof out, "%s.%03dZ", text, static_cast<int>(ms % 1000));
-    return out;
-}
-
 TEST_P(GnssmonJson, EveryFixAsATpvObject) {
     GnssSim::SimConfig cfg;
     cfg.model.drive.speed = GetParam().speed;
@@ -553,7 +541,7 @@ TEST_P(GnssmonJson, EveryFixAsATpvObject) {
         ASSERT_NO_THROW(j = nlohmann::json::parse(printed[i])) << printed[i];
         // Matched to the frame by its time; the lines follow the frames one by one.
         const std::size_t first = next;
-        while (next < sent.size() && utcText(sent[next].fix) != j.value("time", "")) ++next;
+        while (next < sent.size() && GnssSim::utcText(sent[next].fix) != j.value("time", "")) ++next;
         ASSERT_LT(next, sent.size()) << "not sent, or out of order: " << printed[i];
         if (i > 0) {
             EXPECT_EQ(first, next) << "positions sent but not printed before " << printed[i];

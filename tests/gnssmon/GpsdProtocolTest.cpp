@@ -1,4 +1,4 @@
-#include "gnssmon/GpsdProtocol.h"
+#include "tests/gnssmon/GpsdSampleContext.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -51,12 +51,7 @@ TEST(GpsdProtocol, RequestsAndTheirAnswers) {
         {"one byte too long", longest + "A;", false, "", false, false, "", ""},
         {"too long and not whole", longest + "A", false, "", false, false, "", ""},
     };
-    GpsdContext context;
-    context.device = "/dev/ttyO1";
-    context.bps = 57600;
-    context.now = "2026-12-08T09:00:00.000Z";
-    context.tpv = R"({"class":"TPV","mode":3})";
-    context.sky = R"({"class":"SKY"})";
+    const GpsdContext context = SampleGpsdContext();
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         GpsdWatch watch;

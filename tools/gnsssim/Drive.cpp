@@ -1,6 +1,8 @@
 #include "tools/gnsssim/Drive.h"
 
 #include <cmath>
+#include <cstdio>
+#include <ctime>
 
 namespace GnssSim {
 
@@ -63,6 +65,18 @@ Fix Drive::at(double t) const {
         if (now.elevation >= kMaskAngle) ++f.satsUsed;
     }
     return f;
+}
+
+std::string utcText(const Fix& f) {
+    constexpr long long kGpsEpoch = 315964800LL;  // 1980-01-06 in Unix time
+    const long long ms = (kGpsEpoch + f.week * 604800LL) * 1000 + std::llround((f.timeOfWeek - f.gpsUtcDiff) * 1000.0);
+    const std::time_t s = static_cast<std::time_t>(ms / 1000);
+    std::tm utc{};
+    gmtime_r(&s, &utc);
+    char text[32], out[40];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
+    std::snprintf(out, sizeof out, "%s.%03dZ", text, static_cast<int>(ms % 1000));
+    return out;
 }
 
 } // namespace GnssSim

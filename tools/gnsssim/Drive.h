@@ -3,6 +3,7 @@
 // satellites it sees, as a pure function of the time since the start.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace GnssSim {
@@ -39,6 +40,10 @@ struct Fix {
     std::vector<Satellite> satellites;  // in view
     int satsUsed;
 };
+
+// The UTC time of a fix to the millisecond, as a TPV object writes it
+// (YYYY-MM-DDThh:mm:ss.sssZ).
+std::string utcText(const Fix& f);
 
 class Drive {
 public:
